@@ -1,0 +1,63 @@
+// The syntax tree: source positions, the parser value, nodes, and the
+// operations that build, link and free them.
+#pragma once
+
+#include <cstdint>
+
+struct _AlphaType;
+struct CountedList;
+
+struct SourcePosition {
+    uint8_t instr_off;
+    int32_t line;
+    _AlphaType *file;
+    _AlphaType *directory;
+    int32_t physical_line;
+    int32_t column;
+};
+bool SamePosition(const SourcePosition &a, const SourcePosition &b);
+
+struct SyntaxNode;
+
+// The scanner's token value and each entry of the parser's value stack.
+struct ParseValue {
+    _AlphaType *alpha;
+    SourcePosition position;
+    SyntaxNode *node;   // always null in a token value
+};
+
+struct SyntaxNode {
+    int16_t kind;
+    _AlphaType *alpha;      // an EXTERN child of a compound statement holds a CountedList* here
+    SourcePosition start;
+    SourcePosition end;
+    SyntaxNode *next;
+    SyntaxNode *child;
+};
+
+// The last token whose text spanned line breaks: written by the C scanner,
+// consumed by SetAlpha. Empty when lines and end_column are both 0.
+struct TokenSpan {
+    SourcePosition start;
+    int32_t lines;
+    int32_t end_column;
+};
+TokenSpan &PendingSpan();
+void ClearPendingSpan();
+
+SyntaxNode *NewNode(int kind, const ParseValue *token);
+SyntaxNode *NewNode1(int kind, const ParseValue *token, SyntaxNode *first);
+SyntaxNode *NewNode2(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b);
+SyntaxNode *NewNode3(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c);
+SyntaxNode *NewNode4(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c, SyntaxNode *d);
+SyntaxNode *AddChild(SyntaxNode *node, SyntaxNode *list);
+SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b);
+SyntaxNode *SetEnd(SyntaxNode *node, const ParseValue *token);
+SyntaxNode *SetEndWidth(SyntaxNode *node, const ParseValue *token, int width);
+SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);
+SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings);
+void FreeTree(SyntaxNode *node);
+void ResetAppendCache();
+
+// The counted list held by an EXTERN node.
+inline CountedList *ExternList(const SyntaxNode *n) { return reinterpret_cast<CountedList *>(n->alpha); }

@@ -1,0 +1,6 @@
+// The directive scanner: recognises a whole number-sign line (line markers,
+// file directives, vendor pragmas, replacements, ignored lines).
+#pragma once
+
+// Returns a token code for the C scanner to deliver, or 0.
+int ScanDirective(const char *text);

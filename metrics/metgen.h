@@ -1,0 +1,22 @@
+// Function metrics from the syntax tree (VG, Statements, NestedLevel), grouped
+// by source file and merged into the run's metrics-file list.
+#pragma once
+
+#include <cstdint>
+
+struct SyntaxNode;
+struct CountedList;
+struct MetFile;
+
+struct MetFileEntry {
+    char *path;              // owned: directory text + file-name text
+    int32_t duplicate;       // variants of the same path that joined the list before
+    MetFile *file;           // owned
+    MetFileEntry *next;
+};
+
+void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList,
+                        CountedList *restrictPrefixes, CountedList *fileListDirectives);
+
+int decisionCount(const SyntaxNode *function);
+void statementWalk(const SyntaxNode *function, int *statements, int *nestedLevel);

@@ -1,0 +1,21 @@
+// Path operations of the Windows-style file system the program works in,
+// the split of a source path into its interned name and directory, the
+// file-and-line reference of messages, and three string conversions.
+// New strings come from allocZeroed and are released with releaseBlock.
+#pragma once
+
+struct _AlphaType;
+
+char *joinPath(const char *dir, const char *name);
+bool isRelativePath(const char *path);
+bool fileExists(const char *path);
+const char *currentDirectory();                       // program form, ends with '\'
+bool expandShortNames(const char *path, char **result);
+char *normalizeDirectory(const char *path);
+void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory);
+bool sameSourceFile(const char *a, const char *b);
+// "[" + first + second + "," + number + "]"; second may be null.
+char *makeLocationKey(const char *first, const char *second, unsigned number);
+char *upperCopy(const char *text);
+char *localToUtf8(const char *text);
+char *utf8ToLocal(const char *text);

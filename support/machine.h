@@ -1,0 +1,41 @@
+// Messages, translation, the tool log, environment lookup and allocation:
+// every diagnostic of the program passes through here.
+#pragma once
+
+#include <QString>
+#include <cstddef>
+
+// Translation with the three-part key (context, source text, comment).
+QString translateText(const char *context, const char *sourceText, const char *comment = nullptr);
+
+// The five message levels. The message is already translated and filled in.
+[[noreturn]] void reportFatal(const QString &message);     // exit 7
+[[noreturn]] void reportInternal(const QString &message);  // exit 9, followed by an empty line
+[[noreturn]] void reportPanic();                           // exit 7
+void reportError(const QString &message);                  // counted
+void reportWarning(const QString &message);                // counted
+
+void messageCounts(int &errors, int &warnings);
+void setToolIdentity(const QString &product, const QString &executable);
+
+// Borrowed pointer into the environment, or nullptr (fatal when mandatory).
+const char *requireEnv(const char *name, bool mandatory);
+
+void openToolLog(const char *fileName);
+void writeToolLog(const char *tag, const char *text);
+
+// Allocation never returns null: exhaustion is the fatal "No memory left".
+void *allocZeroed(std::size_t size);
+void *resizeBlock(void *block, std::size_t size);
+void releaseBlock(void *block);
+
+QString localeDirectory();
+void installTranslations();
+void removeTranslations();
+
+// Every process end of the program goes through here (exit-time actions run).
+// Tests and fuzz targets may install a hook that is called instead of exit();
+// the hook must not return (it throws or jumps back into the harness).
+using ExitHook = void (*)(int code);
+void setExitHook(ExitHook hook);
+[[noreturn]] void terminateProgram(int code);
