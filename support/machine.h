@@ -39,3 +39,7 @@ void removeTranslations();
 using ExitHook = void (*)(int code);
 void setExitHook(ExitHook hook);
 [[noreturn]] void terminateProgram(int code);
+
+// Failures of a generated scanner's input buffer: the text and a newline on
+// the standard error stream, exit code 2.
+[[noreturn]] void reportScannerFailure(const char *text);
