@@ -6,3 +6,6 @@ add_tarsk1_test(directive_scan_test
 add_tarsk1_test(pragma_handlers_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/pragma_handlers_test.cpp
   LIBS tarsk1_frontend tarsk1_support)
+add_tarsk1_test(directive_target_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/directive_target_test.cpp
+  LIBS tarsk1_frontend tarsk1_support)
