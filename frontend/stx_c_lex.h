@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "frontend/arbre.h"
+#include "frontend/kinds.h"
 
 struct _AlphaType;
 
@@ -31,6 +32,18 @@ void ResetScannerForFile(_AlphaType *file, _AlphaType *directory, bool isDefinit
 void RestartScanner(FILE *stream);
 void ReleaseScanner();          // deletes the input buffer after a parse
 
+// The per-file set-up around a scan: opens the path in text mode (the fatal
+// "Cannot open input file %1" when that fails), makes its splitSourcePath
+// entries the current file and directory, resets the per-file state and
+// restarts the scanner on it. CloseScannerFile releases the buffer and closes.
+FILE *OpenScannerFile(const char *path, bool isDefinitionFile);
+void CloseScannerFile(FILE *stream);
+
+// Handed to the parser for an accept code it cannot take (0 or 256): a code
+// the grammar does not declare, so that an ordinary syntax error follows.
+enum : int { UNDEFINED_TOKEN = LAST_KIND + 1 };
+
+// Next token code, 0 at end of input; may be called from inside its own processing.
 int NextToken();
 ParseValue &TokenValue();       // value of the token just returned
 const char *TokenText();        // text of the last match

@@ -1,2 +1,6 @@
 # The C scanner, the accept tables and the token dump.
 add_tarsk1_test(scanner_accept_tables_test SOURCES scanner_accept_tables_test.cpp LIBS tarsk1_frontend)
+
+# The token dump that the golden scanner tests run as a child process.
+add_executable(tokendump tools/tokendump.cpp)
+target_link_libraries(tokendump PRIVATE tarsk1_frontend)
