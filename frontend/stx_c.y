@@ -1106,16 +1106,19 @@ postfix.abstract.declarator:
 
 %%
 
-static_assert(TK_END == END && TK_AUTO == AUTO && TK_WHILE == WHILE, "keyword codes");
-static_assert(TK_IDENTIFIER == IDENTIFIER && TK_TYPE_NAME == TYPE_NAME && TK_BAR == BAR, "token codes");
-static_assert(TK_BINARY_CONSTANT == BINARY_CONSTANT && TK_TRANSLATION_UNIT == TRANSLATION_UNIT, "kind codes");
-static_assert(TK_SKIPPED == SKIPPED && TK_ASM_STATEMENT == ASM_STATEMENT && YYMAXUTOK == LAST_KIND,
-              "codes after the node kinds");
+#define SAME_CODE(x) (static_cast<int>(TK_##x) == static_cast<int>(x))
+static_assert(SAME_CODE(END) && SAME_CODE(AUTO) && SAME_CODE(WHILE) && SAME_CODE(IDENTIFIER)
+                  && SAME_CODE(TYPE_NAME) && SAME_CODE(BAR) && SAME_CODE(BINARY_CONSTANT)
+                  && SAME_CODE(TRANSLATION_UNIT) && SAME_CODE(PAREN_DECLARATOR) && SAME_CODE(SKIPPED)
+                  && SAME_CODE(ASM_STATEMENT),
+              "parser tokens keep the codes of the kind numbering");
 
 static int yylex()
 {
+    int code = NextToken();
     yylval = TokenValue();
-    return ParserToken(NextToken(), &yylval);
+    yylval.node = nullptr;
+    return IsParserToken(code) ? code : TK_YYUNDEF;
 }
 
 /* Bison reports "syntax error", or "memory exhausted" when the stacks

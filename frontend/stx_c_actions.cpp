@@ -220,14 +220,10 @@ uint16_t ParseErrorCount() { return state.errors; }
 
 // ---- scanner to parser ----
 
-int ParserToken(int code, ParseValue *value)
-{
-    value->node = nullptr;
-    // Codes outside the numbering (accept pragmas can ask for any number)
-    // and the error token itself become an undefined token: a plain syntax error.
-    if (code < 0 || code > LAST_KIND || code == ERROR) return LAST_KIND + 1;
-    return code;
-}
+// Accept pragmas can ask for any number; codes outside the numbering and
+// the error token itself reach the grammar as an invalid token, a plain
+// syntax error.
+bool IsParserToken(int code) { return code >= 0 && code <= LAST_KIND && code != ERROR; }
 
 int LastWidth() { return Scanner().lastLength; }
 

@@ -13,8 +13,8 @@ SyntaxNode *TakeRoot();                 // the tree of the parse, or null
 uint16_t ParseErrorCount();
 
 // ---- scanner to parser ----
-// Maps a scanner code to a parser token and clears the value's node.
-int ParserToken(int code, ParseValue *value);
+// Whether a scanner code is a token of the grammar's numbering.
+bool IsParserToken(int code);
 int LastWidth();                        // length of the most recently scanned token
 ParseValue EmptyValue();
 
