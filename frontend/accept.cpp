@@ -1,1 +1,200 @@
-// placeholder: replaced by the module's implementation
+// The stores behind the accept, reduce and replacement pragmas. Plain lists,
+// newest record first, so a later pragma for the same name is found first.
+#include "frontend/accept.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "support/alpha.h"
+#include "support/machine.h"
+
+namespace {
+
+struct AcceptCodeRecord {
+    _AlphaType *entry;
+    int code;
+    AcceptCodeRecord *next;
+};
+
+struct Terminator {
+    int code;
+    Terminator *next;
+};
+
+struct Replacement {
+    char *name;
+    char *text;   // ends with a line feed
+    Replacement *next;
+};
+
+}  // namespace
+
+struct AcceptedSequence {
+    _AlphaType *entry;
+    Terminator *terminators;
+    uint8_t upTo;
+    AcceptedSequence *next;
+};
+
+namespace {
+
+AcceptCodeRecord *acceptCodes = nullptr;
+AcceptedSequence *sequences = nullptr;
+AcceptedSequence *cursor = nullptr;
+Replacement *pragmaReplacements = nullptr;
+Replacement *directiveReplacements = nullptr;
+
+template <typename T> T *newRecord() { return static_cast<T *>(allocZeroed(sizeof(T))); }
+
+char *copyText(const char *text, bool withLineFeed)
+{
+    std::size_t length = std::strlen(text);
+    auto *copy = static_cast<char *>(allocZeroed(length + 2));
+    std::memcpy(copy, text, length);
+    if (withLineFeed) copy[length] = '\n';
+    return copy;
+}
+
+void addReplacement(Replacement **table, const char *name, const char *text)
+{
+    auto *record = newRecord<Replacement>();
+    record->name = copyText(name, false);
+    record->text = copyText(text, true);
+    record->next = *table;
+    *table = record;
+}
+
+bool findReplacement(const Replacement *table, const char *name, const char **text)
+{
+    for (const Replacement *r = table; r; r = r->next) {
+        if (std::strcmp(r->name, name) == 0) {
+            *text = r->text;
+            return true;
+        }
+    }
+    *text = nullptr;
+    return false;
+}
+
+void freeReplacements(Replacement **table)
+{
+    for (Replacement *r = *table; r;) {
+        Replacement *next = r->next;
+        releaseBlock(r->name);
+        releaseBlock(r->text);
+        releaseBlock(r);
+        r = next;
+    }
+    *table = nullptr;
+}
+
+[[noreturn]] void internalError(const char *text) { reportInternal(translateText("Internal Error", text)); }
+
+}  // namespace
+
+void InitAcceptTables() { FreeAcceptTables(); }
+
+void FreeAcceptTables()
+{
+    for (AcceptCodeRecord *r = acceptCodes; r;) {
+        AcceptCodeRecord *next = r->next;
+        releaseBlock(r);
+        r = next;
+    }
+    acceptCodes = nullptr;
+    for (AcceptedSequence *s = sequences; s;) {
+        AcceptedSequence *next = s->next;
+        for (Terminator *t = s->terminators; t;) {
+            Terminator *tnext = t->next;
+            releaseBlock(t);
+            t = tnext;
+        }
+        releaseBlock(s);
+        s = next;
+    }
+    sequences = nullptr;
+    cursor = nullptr;
+    freeReplacements(&pragmaReplacements);
+    freeReplacements(&directiveReplacements);
+}
+
+void AddAcceptCode(_AlphaType *entry, int code)
+{
+    if (!entry) return;
+    auto *record = newRecord<AcceptCodeRecord>();
+    record->entry = entry;
+    record->code = code;
+    record->next = acceptCodes;
+    acceptCodes = record;
+}
+
+int AcceptCode(_AlphaType *entry)
+{
+    if (!entry) internalError("Attempt to find bad alpha");
+    for (const AcceptCodeRecord *r = acceptCodes; r; r = r->next)
+        if (r->entry == entry) return r->code;
+    internalError("Attempt to find unexisting pragma mevra accept =");
+}
+
+void AddAcceptedSequence(_AlphaType *entry, bool upTo)
+{
+    if (!entry) return;
+    auto *record = newRecord<AcceptedSequence>();
+    record->entry = entry;
+    record->upTo = upTo ? 1 : 0;
+    record->next = sequences;
+    sequences = record;
+}
+
+void AddSequenceTerminator(int code)
+{
+    if (!sequences) internalError("Attempt to find unexisting pragma mevra accept");
+    auto *cell = newRecord<Terminator>();
+    cell->code = code;
+    cell->next = sequences->terminators;
+    sequences->terminators = cell;
+}
+
+AcceptedSequence *BeginAcceptedSequence(_AlphaType *entry, bool *upTo)
+{
+    if (!entry) internalError("Attempt to find bad alpha");
+    for (AcceptedSequence *s = sequences; s; s = s->next) {
+        if (s->entry == entry) {
+            cursor = s;
+            if (upTo) *upTo = s->upTo != 0;
+            return s;
+        }
+    }
+    internalError("Attempt to find unexisting pragma mevra accept");
+}
+
+bool IsSequenceTerminator(const AcceptedSequence *sequence, int code)
+{
+    if (!sequence) return false;
+    for (const Terminator *t = sequence->terminators; t; t = t->next)
+        if (t->code == code) return true;
+    return false;
+}
+
+bool IsSequenceTerminator(int code) { return IsSequenceTerminator(cursor, code); }
+
+void AddPragmaReplacement(const char *name, const char *text) { addReplacement(&pragmaReplacements, name, text); }
+
+bool HasPragmaReplacements() { return pragmaReplacements != nullptr; }
+
+bool FindPragmaReplacement(const char *name, const char **text)
+{
+    return findReplacement(pragmaReplacements, name, text);
+}
+
+void AddDirectiveReplacement(const char *name, const char *text)
+{
+    addReplacement(&directiveReplacements, name, text);
+}
+
+bool HasDirectiveReplacements() { return directiveReplacements != nullptr; }
+
+bool FindDirectiveReplacement(const char *name, const char **text)
+{
+    return findReplacement(directiveReplacements, name, text);
+}

@@ -1,1 +1,202 @@
-// placeholder: replaced by the module's implementation
+// The syntax tree: node construction, sibling chains with the append cache
+// that keeps the grammar's left-recursive lists linear, end positions, and
+// release. Walks over whole subtrees use explicit stacks because tree depth
+// follows the input (deeply nested parentheses must not exhaust the C stack).
+#include "frontend/arbre.h"
+
+#include <vector>
+
+#include "frontend/kinds.h"
+#include "support/alpha.h"
+#include "support/machine.h"
+
+namespace {
+
+// Head and tail of the chain most recently extended.
+SyntaxNode *cachedHead = nullptr;
+SyntaxNode *cachedTail = nullptr;
+
+TokenSpan pendingSpan;
+
+// Reused between calls so that walks do not allocate each time.
+std::vector<SyntaxNode *> &walkStack()
+{
+    static std::vector<SyntaxNode *> stack;
+    return stack;
+}
+
+bool spanIsEmpty(const TokenSpan &span) { return span.lines == 0 && span.end_column == 0; }
+
+// Last node of the chain that starts at head; a node pointing at itself or
+// back at the head means the tree is corrupted.
+SyntaxNode *lastOfChain(SyntaxNode *head, const SyntaxNode *otherHead)
+{
+    SyntaxNode *node = head;
+    while (node->next) {
+        SyntaxNode *next = node->next;
+        if (next == node || next == head || next == otherHead) reportPanic();
+        node = next;
+    }
+    return node;
+}
+
+void forgetCachedNode(const SyntaxNode *node)
+{
+    if (node == cachedHead || node == cachedTail) ResetAppendCache();
+}
+
+}  // namespace
+
+bool SamePosition(const SourcePosition &a, const SourcePosition &b)
+{
+    return a.instr_off == b.instr_off && a.line == b.line && a.file == b.file && a.directory == b.directory
+        && a.physical_line == b.physical_line && a.column == b.column;
+}
+
+TokenSpan &PendingSpan() { return pendingSpan; }
+
+void ClearPendingSpan() { pendingSpan = TokenSpan{}; }
+
+SyntaxNode *NewNode(int kind, const ParseValue *token)
+{
+    auto *node = static_cast<SyntaxNode *>(allocZeroed(sizeof(SyntaxNode)));
+    node->kind = static_cast<int16_t>(kind);
+    if (token) {
+        node->start = token->position;
+        node->alpha = token->alpha;
+    }
+    return node;
+}
+
+SyntaxNode *NewNode1(int kind, const ParseValue *token, SyntaxNode *first)
+{
+    SyntaxNode *node = NewNode(kind, token);
+    node->child = first;
+    return node;
+}
+
+SyntaxNode *NewNode2(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b)
+{
+    return AddChild(NewNode1(kind, token, a), b);
+}
+
+SyntaxNode *NewNode3(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c)
+{
+    return AddChild(NewNode2(kind, token, a, b), c);
+}
+
+SyntaxNode *NewNode4(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c, SyntaxNode *d)
+{
+    return AddChild(NewNode3(kind, token, a, b, c), d);
+}
+
+SyntaxNode *AddChild(SyntaxNode *node, SyntaxNode *list)
+{
+    if (!node) reportInternal(QStringLiteral("Attempt to find last child of null tree"));
+    if (list) node->child = AppendSiblings(node->child, list);
+    return node;
+}
+
+SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b)
+{
+    if (!a) return b;
+    if (!b) return a;
+    if (a == cachedHead && cachedTail) {
+        cachedTail->next = b;
+    } else {
+        lastOfChain(a, nullptr)->next = b;
+        cachedHead = a;
+    }
+    cachedTail = lastOfChain(b, a);
+    return a;
+}
+
+SyntaxNode *SetEnd(SyntaxNode *node, const ParseValue *token)
+{
+    if (node && token) node->end = token->position;
+    return node;
+}
+
+SyntaxNode *SetEndWidth(SyntaxNode *node, const ParseValue *token, int width)
+{
+    if (node && token) {
+        node->end = token->position;
+        node->end.column += width - 1;
+    }
+    return node;
+}
+
+SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
+{
+    if (!node) reportInternal(translateText("Internal Error", "Attempt to set alpha of null node"));
+    node->alpha = alpha;
+    node->end = node->start;
+    if (spanIsEmpty(pendingSpan) || !SamePosition(pendingSpan.start, node->start)) {
+        if (alpha) node->end.column += static_cast<int32_t>(alpha->length) - 1;
+        return node;
+    }
+    if (pendingSpan.lines > 0) {
+        node->end.line += pendingSpan.lines;
+        node->end.physical_line += pendingSpan.lines;
+        node->end.column = pendingSpan.end_column;
+    } else {
+        node->end.column += pendingSpan.end_column;
+    }
+    ClearPendingSpan();
+    return node;
+}
+
+SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings)
+{
+    if (!node || !token) return node;
+    std::vector<SyntaxNode *> &stack = walkStack();
+    stack.clear();
+    if (withSiblings) {
+        stack.push_back(node);
+    } else {
+        if (node->kind == INIT_DECLARATOR) node->end = token->position;
+        if (node->child) stack.push_back(node->child);
+    }
+    // Each stack entry is the head of a sibling chain still to be visited.
+    while (!stack.empty()) {
+        SyntaxNode *chain = stack.back();
+        stack.pop_back();
+        for (SyntaxNode *n = chain; n; n = n->next) {
+            if (n->kind == INIT_DECLARATOR) n->end = token->position;
+            if (n->child) stack.push_back(n->child);
+        }
+    }
+    return node;
+}
+
+void FreeTree(SyntaxNode *node)
+{
+    if (!node) return;
+    std::vector<SyntaxNode *> &stack = walkStack();
+    stack.clear();
+    stack.push_back(node);
+    // Each stack entry is a node whose children have not been looked at yet.
+    while (!stack.empty()) {
+        SyntaxNode *parent = stack.back();
+        stack.pop_back();
+        SyntaxNode *first = parent->child;
+        for (SyntaxNode *child = first; child;) {
+            SyntaxNode *next = child->next;
+            if (next == first || next == child) reportPanic();
+            if (child->kind == EXTERN) {
+                FreeCountedList(ExternList(child));
+                child->alpha = nullptr;
+            }
+            stack.push_back(child);
+            child = next;
+        }
+        forgetCachedNode(parent);
+        releaseBlock(parent);
+    }
+}
+
+void ResetAppendCache()
+{
+    cachedHead = nullptr;
+    cachedTail = nullptr;
+}

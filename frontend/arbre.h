@@ -52,6 +52,7 @@ SyntaxNode *NewNode3(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNod
 SyntaxNode *NewNode4(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c, SyntaxNode *d);
 SyntaxNode *AddChild(SyntaxNode *node, SyntaxNode *list);
 SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b);
+// The end setters leave a null node or a null token alone.
 SyntaxNode *SetEnd(SyntaxNode *node, const ParseValue *token);
 SyntaxNode *SetEndWidth(SyntaxNode *node, const ParseValue *token, int width);
 SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);

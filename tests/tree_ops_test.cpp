@@ -1,0 +1,257 @@
+// Tree operations: building and linking nodes, the append cache, end
+// positions, release of deep trees and the failures of a corrupted tree.
+#include <gtest/gtest.h>
+
+#include "frontend/arbre.h"
+#include "frontend/kinds.h"
+#include "support/alpha.h"
+#include "support/machine.h"
+
+namespace {
+
+struct ExitCalled {
+    int code;
+};
+
+[[noreturn]] void throwingExit(int code) { throw ExitCalled{code}; }
+
+class TreeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setExitHook(throwingExit);
+        ResetAppendCache();
+        ClearPendingSpan();
+    }
+    void TearDown() override { setExitHook(nullptr); }
+
+    static ParseValue token(const char *text, int line, int column)
+    {
+        ParseValue v{};
+        v.alpha = FindOrAddAlpha(text);
+        v.position.line = line;
+        v.position.physical_line = line;
+        v.position.column = column;
+        v.position.file = FindOrAddAlpha("A.C");
+        return v;
+    }
+};
+
+int exitCodeOf(void (*action)())
+{
+    try {
+        action();
+    } catch (const ExitCalled &e) {
+        return e.code;
+    }
+    return -1;
+}
+
+int chainLength(const SyntaxNode *n)
+{
+    int count = 0;
+    for (; n; n = n->next) ++count;
+    return count;
+}
+
+TEST_F(TreeTest, NewNodesCopyTheTokenAndKeepChildOrder)
+{
+    ParseValue t = token("f", 3, 7);
+    SyntaxNode *a = NewNode(IDENTIFIER, &t);
+    SyntaxNode *b = NewNode(IDENTIFIER, nullptr);
+    SyntaxNode *c = NewNode(INTEGER_CONSTANT, nullptr);
+    SyntaxNode *d = NewNode(SKIPPED, nullptr);
+    SyntaxNode *n = NewNode4(CALL, &t, a, nullptr, AppendSiblings(b, c), d);
+    EXPECT_EQ(n->kind, CALL);
+    EXPECT_EQ(n->alpha, t.alpha);
+    EXPECT_TRUE(SamePosition(n->start, t.position));
+    EXPECT_EQ(n->end.line, 0);
+    ASSERT_EQ(n->child, a);
+    EXPECT_EQ(a->next, b);
+    EXPECT_EQ(b->next, c);
+    EXPECT_EQ(c->next, d);
+    EXPECT_EQ(d->next, nullptr);
+    SyntaxNode *empty = NewNode(SKIPPED, nullptr);
+    EXPECT_EQ(empty->alpha, nullptr);
+    EXPECT_EQ(empty->start.column, 0);
+    FreeTree(n);
+    FreeTree(empty);
+    FreeTree(nullptr);
+}
+
+TEST_F(TreeTest, AppendAndAddChildWithNullLists)
+{
+    SyntaxNode *a = NewNode(IDENTIFIER, nullptr);
+    SyntaxNode *b = NewNode(IDENTIFIER, nullptr);
+    EXPECT_EQ(AppendSiblings(nullptr, b), b);
+    EXPECT_EQ(AppendSiblings(a, nullptr), a);
+    EXPECT_EQ(a->next, nullptr);
+    SyntaxNode *parent = NewNode(LBRACE, nullptr);
+    EXPECT_EQ(AddChild(parent, nullptr), parent);
+    EXPECT_EQ(parent->child, nullptr);
+    AddChild(parent, a);
+    EXPECT_EQ(parent->child, a);
+    AddChild(parent, b);
+    EXPECT_EQ(a->next, b);
+    FreeTree(parent);
+    EXPECT_EQ(exitCodeOf([] { AddChild(nullptr, nullptr); }), 9);
+    EXPECT_EQ(exitCodeOf([] { SetAlpha(nullptr, nullptr); }), 9);
+}
+
+TEST_F(TreeTest, InterleavedListsStayCorrect)
+{
+    // Two lists extended in turn: the cache must never hang a node on the wrong list.
+    SyntaxNode *x = NewNode(IDENTIFIER, nullptr);
+    SyntaxNode *y = NewNode(IDENTIFIER, nullptr);
+    for (int i = 0; i < 50; ++i) {
+        x = AppendSiblings(x, NewNode(INTEGER_CONSTANT, nullptr));
+        y = AppendSiblings(y, AppendSiblings(NewNode(IDENTIFIER, nullptr), NewNode(IDENTIFIER, nullptr)));
+        x = AppendSiblings(x, NewNode(INTEGER_CONSTANT, nullptr));
+    }
+    EXPECT_EQ(chainLength(x), 101);
+    EXPECT_EQ(chainLength(y), 101);
+    SyntaxNode *root = NewNode2(TRANSLATION_UNIT, nullptr, x, y);
+    EXPECT_EQ(chainLength(root->child), 202);
+    FreeTree(root);
+}
+
+TEST_F(TreeTest, ManyAppendsToOneListRunLinear)
+{
+    SyntaxNode *list = NewNode(IDENTIFIER, nullptr);
+    for (int i = 1; i < 200000; ++i) list = AppendSiblings(list, NewNode(IDENTIFIER, nullptr));
+    SyntaxNode *block = NewNode1(LBRACE, nullptr, list);
+    for (int i = 0; i < 200000; ++i) AddChild(block, NewNode(SEMICOLON, nullptr));
+    EXPECT_EQ(chainLength(block->child), 400000);
+    FreeTree(block);
+}
+
+TEST_F(TreeTest, SetAlphaUsesThePendingSpanOfItsOwnToken)
+{
+    ParseValue five = token("hello", 4, 10);
+    SyntaxNode *n = SetAlpha(NewNode(IDENTIFIER, &five), five.alpha);
+    EXPECT_EQ(n->end.column, 14);
+    EXPECT_EQ(n->end.line, 4);
+
+    // A literal spanning two line breaks whose closing quote is in column 3.
+    ParseValue str = token("\"abcd\"", 7, 5);
+    PendingSpan() = TokenSpan{str.position, 2, 3};
+    SyntaxNode *s = SetAlpha(NewNode(STRING_LITERAL, &str), str.alpha);
+    EXPECT_EQ(s->end.line, 9);
+    EXPECT_EQ(s->end.physical_line, 9);
+    EXPECT_EQ(s->end.column, 3);
+    EXPECT_EQ(PendingSpan().lines, 0);
+
+    // A span on one line: the end lies end_column to the right of the start.
+    PendingSpan() = TokenSpan{str.position, 0, 12};
+    s = SetAlpha(NewNode(IDENTIFIER, &str), str.alpha);
+    EXPECT_EQ(s->end.line, 7);
+    EXPECT_EQ(s->end.column, 17);
+    EXPECT_EQ(PendingSpan().end_column, 0);
+
+    // A span recorded for another token is neither used nor consumed.
+    PendingSpan() = TokenSpan{str.position, 1, 2};
+    SyntaxNode *other = SetAlpha(NewNode(IDENTIFIER, &five), five.alpha);
+    EXPECT_EQ(other->end.column, 14);
+    EXPECT_EQ(PendingSpan().lines, 1);
+    for (SyntaxNode *node : {n, s, other}) FreeTree(node);
+}
+
+TEST_F(TreeTest, EndPositions)
+{
+    ParseValue open = token("(", 2, 4);
+    ParseValue close = token(")", 3, 9);
+    SyntaxNode *n = SetEnd(NewNode(LPAREN, &open), &close);
+    EXPECT_TRUE(SamePosition(n->end, close.position));
+    SetEnd(n, nullptr);
+    EXPECT_TRUE(SamePosition(n->end, close.position));
+    SetEndWidth(n, &close, 3);
+    EXPECT_EQ(n->end.column, 11);
+    FreeTree(n);
+
+    // Declarators nested anywhere get the end; siblings only when asked.
+    ParseValue semi = token(";", 5, 20);
+    SyntaxNode *inner = NewNode(INIT_DECLARATOR, nullptr);
+    SyntaxNode *first = NewNode1(INIT_DECLARATOR, nullptr, NewNode1(STAR, nullptr, inner));
+    SyntaxNode *second = NewNode(INIT_DECLARATOR, nullptr);
+    AppendSiblings(first, second);
+    SetDeclarationEnd(first, &semi, false);
+    EXPECT_EQ(first->end.column, 20);
+    EXPECT_EQ(inner->end.column, 20);
+    EXPECT_EQ(second->end.column, 0);
+    SetDeclarationEnd(first, &open, true);
+    EXPECT_EQ(second->end.column, 4);
+    EXPECT_EQ(inner->end.column, 4);
+    FreeTree(NewNode2(TRANSLATION_UNIT, nullptr, first, nullptr));
+}
+
+TEST_F(TreeTest, FreeingAnExternChildFreesItsListNotTheEntries)
+{
+    _AlphaType *v = FindOrAddAlpha("counter");
+    CountedList *used = nullptr;
+    AddCounted(&used, v);
+    AddCounted(&used, v);
+    SyntaxNode *ext = NewNode(EXTERN, nullptr);
+    ext->alpha = reinterpret_cast<_AlphaType *>(used);
+    SyntaxNode *block = NewNode2(LBRACE, nullptr, ext, NewNode(SEMICOLON, nullptr));
+    FreeTree(block);
+    EXPECT_EQ(FindOrAddAlpha("counter"), v);
+    EXPECT_STREQ(v->text, "counter");
+}
+
+TEST_F(TreeTest, DeepTreesAreWalkedWithoutTheCStack)
+{
+    // As from two million nested parentheses.
+    ParseValue semi = token(";", 1, 1);
+    SyntaxNode *n = NewNode(IDENTIFIER, nullptr);
+    for (int i = 0; i < 2000000; ++i) n = NewNode1(LPAREN, nullptr, n);
+    SyntaxNode *decl = NewNode1(INIT_DECLARATOR, nullptr, n);
+    SetDeclarationEnd(decl, &semi, true);
+    EXPECT_EQ(decl->end.column, 1);
+    FreeTree(decl);
+}
+
+TEST_F(TreeTest, CorruptedChainsPanic)
+{
+    EXPECT_EQ(exitCodeOf([] {
+                  SyntaxNode *a = NewNode(IDENTIFIER, nullptr);
+                  a->next = a;
+                  AppendSiblings(a, NewNode(IDENTIFIER, nullptr));
+              }),
+              7);
+    EXPECT_EQ(exitCodeOf([] {
+                  SyntaxNode *a = NewNode(IDENTIFIER, nullptr);
+                  SyntaxNode *b = NewNode(IDENTIFIER, nullptr);
+                  AppendSiblings(a, b);
+                  AppendSiblings(a, a);   // would close a cycle
+              }),
+              7);
+    EXPECT_EQ(exitCodeOf([] {
+                  SyntaxNode *a = NewNode(IDENTIFIER, nullptr);
+                  SyntaxNode *b = NewNode(IDENTIFIER, nullptr);
+                  a->next = b;
+                  b->next = a;
+                  FreeTree(NewNode1(LBRACE, nullptr, a));
+              }),
+              7);
+}
+
+TEST(KindNames, BoundariesOfTheNumbering)
+{
+    EXPECT_STREQ(KindName(END), "END");
+    EXPECT_STREQ(KindName(ERROR), "ERROR");
+    EXPECT_STREQ(KindName(257), "AUTO");
+    EXPECT_STREQ(KindName(288), "WHILE");
+    EXPECT_STREQ(KindName(289), "IDENTIFIER");
+    EXPECT_STREQ(KindName(343), "EXTRA_QUALIFIER");
+    EXPECT_STREQ(KindName(348), "BINARY_CONSTANT");
+    EXPECT_STREQ(KindName(349), "TRANSLATION_UNIT");
+    EXPECT_STREQ(KindName(366), "PAREN_DECLARATOR");
+    EXPECT_STREQ(KindName(367), "SKIPPED");
+    EXPECT_STREQ(KindName(368), "ASM_STATEMENT");
+    EXPECT_STREQ(KindName(1), "?");
+    EXPECT_STREQ(KindName(255), "?");
+    EXPECT_STREQ(KindName(369), "?");
+    EXPECT_STREQ(KindName(-1), "?");
+}
+
+}  // namespace
