@@ -82,6 +82,11 @@ void collectRestrictions(RunSettings *settings, int position)
 
 }  // namespace
 
+CommandTable *toolCommandTable()
+{
+    return &tarsk1Table;
+}
+
 bool decodeOptions(int *argc, char ***argv, RunSettings *settings)
 {
     selectCommandTable(&tarsk1Table);
