@@ -145,14 +145,16 @@ QString usageText()
     return translateText("Command-line", table->usage).remove(hiddenOption);
 }
 
-int report(int number, const char *subject)
+// Prints the report of error number (subject may be null) and yields false,
+// so that a failing step can end with "return fail(...)".
+bool fail(int number, const char *subject)
 {
     QString text = header(COMMAND_ANALYSIS) + QStringLiteral(" : ") + translateText("CAB", kMessages[number]);
     if (subject) text += QLatin1Char(' ') + translateText("Command-line", subject);
     if (number != BAD_OPTION_NAME) text += usageText();
     text += QLatin1Char('\n');
     std::fputs(text.toLocal8Bit().constData(), stderr);
-    return -1;
+    return false;
 }
 
 // ---- expansion --------------------------------------------------------------
@@ -312,18 +314,12 @@ bool readTokens(FILE *file, ArgumentVector &vector)
 bool readOptionFile(const char *name, ArgumentVector &vector)
 {
     FILE *file = openTextForReading(name);
-    if (!file) {
-        report(FILE_NOT_FOUND, name);
-        return false;
-    }
+    if (!file) return fail(FILE_NOT_FOUND, name);
     bool ok = readTokens(file, vector);
     // A file that opens but cannot be read (a directory) is as good as absent.
-    if (ok && std::ferror(file)) {
-        report(FILE_NOT_FOUND, name);
-        ok = false;
-    }
+    bool unreadable = ok && std::ferror(file);
     std::fclose(file);
-    return ok;
+    return unreadable ? fail(FILE_NOT_FOUND, name) : ok;
 }
 
 // "-option=NAME" in any letter case, with the table's prefix and separator.
@@ -458,8 +454,8 @@ AllowedValue *matchAllowed(AllowedValue *allowed, const char *value)
             ambiguous = true;
         }
     }
-    if (!best) report(UNKNOWN_VALUE, value);
-    else if (ambiguous) report(AMBIGUOUS_VALUE, value);
+    if (!best) fail(UNKNOWN_VALUE, value);
+    else if (ambiguous) fail(AMBIGUOUS_VALUE, value);
     return ambiguous ? nullptr : best;
 }
 
@@ -478,13 +474,13 @@ bool convertElement(ArgumentDescriptor *argument, char *element, AllowedValue *a
     long number = 0;
     if (argument->kind == 'C') {
         long length = static_cast<long>(std::strlen(element));
-        if (length < argument->minimum) return report(ARG_LENGTH_TOO_SMALL, element), false;
-        if (length > argument->maximum) return report(ARG_LENGTH_TOO_LARGE, element), false;
+        if (length < argument->minimum) return fail(ARG_LENGTH_TOO_SMALL, element);
+        if (length > argument->maximum) return fail(ARG_LENGTH_TOO_LARGE, element);
         removeEscapes(element);
     } else {
         number = readNumber(element);
-        if (number < argument->minimum) return report(ARG_VALUE_TOO_SMALL, element), false;
-        if (number > argument->maximum) return report(ARG_VALUE_TOO_LARGE, element), false;
+        if (number < argument->minimum) return fail(ARG_VALUE_TOO_SMALL, element);
+        if (number > argument->maximum) return fail(ARG_VALUE_TOO_LARGE, element);
     }
     const char *text = element;
     if (allowed) {
@@ -531,22 +527,22 @@ OptionDescriptor *optionAt(int position)
 bool decodeOption(char *text)
 {
     OptionMatch match = matchOption(text);
-    if (match.length == 0) return report(UNKNOWN_OPTION, text), false;
-    if (match.ambiguous) return report(AMBIGUOUS_OPTION, text), false;
+    if (match.length == 0) return fail(UNKNOWN_OPTION, text);
+    if (match.ambiguous) return fail(AMBIGUOUS_OPTION, text);
     char after = text[match.length];
-    if (after != '\0' && after != table->valueSeparator) return report(INVALID_CHARACTER, text), false;
+    if (after != '\0' && after != table->valueSeparator) return fail(INVALID_CHARACTER, text);
 
     OptionDescriptor *option = match.option;
     ArgumentDescriptor *argument = option->argument;
-    if (option->state != 0 && !(argument && argument->list == 'Y')) return report(OPTION_TWICE, text), false;
+    if (option->state != 0 && !(argument && argument->list == 'Y')) return fail(OPTION_TWICE, text);
     option->state = match.state;
 
     bool hasValue = after == table->valueSeparator;
     char *value = hasValue ? text + match.length + 1 : nullptr;
-    if (option->valueRequired && (!hasValue || *value == '\0')) return report(MANDATORY_ARGUMENT, text), false;
-    if (!argument && hasValue) return report(NO_ARGUMENT, text), false;
+    if (option->valueRequired && (!hasValue || *value == '\0')) return fail(MANDATORY_ARGUMENT, text);
+    if (!argument && hasValue) return fail(NO_ARGUMENT, text);
     if (!hasValue) return true;
-    if (argument->list != 'Y' && holdsListSeparator(value)) return report(LIST_FORBIDDEN_OPTION, text), false;
+    if (argument->list != 'Y' && holdsListSeparator(value)) return fail(LIST_FORBIDDEN_OPTION, text);
     return convertList(argument, value, option->allowed);
 }
 
@@ -558,10 +554,10 @@ bool decodePositional(char *text, int *filled)
         k = *filled ? *filled : 1;
         argument = positionalAt(k);
     }
-    if (!argument) return report(TOO_MANY_ARGUMENTS, text), false;
+    if (!argument) return fail(TOO_MANY_ARGUMENTS, text);
     bool list = argument->list == 'Y';
-    if (!list && holdsListSeparator(text)) return report(LIST_FORBIDDEN_ARGUMENT, text), false;
-    if (!list && argument->values) return report(TOO_MANY_ARGUMENTS, text), false;
+    if (!list && holdsListSeparator(text)) return fail(LIST_FORBIDDEN_ARGUMENT, text);
+    if (!list && argument->values) return fail(TOO_MANY_ARGUMENTS, text);
     if (!convertList(argument, text, nullptr)) return false;
     if (argument->values && k > *filled) *filled = k;
     return true;
@@ -570,7 +566,7 @@ bool decodePositional(char *text, int *filled)
 bool checkMissingPositionals()
 {
     for (ArgumentDescriptor *argument = table->positionals; argument; argument = argument->next) {
-        if (!argument->values && !argument->optional) return report(ARGUMENT_MISSING, argument->name), false;
+        if (!argument->values && !argument->optional) return fail(ARGUMENT_MISSING, argument->name);
     }
     return true;
 }
@@ -605,7 +601,7 @@ bool checkConflicts()
     for (ConflictPair *pair = table->conflicts; pair; pair = pair->next) {
         if (pair->first->state > 0 && pair->second->state > 0) {
             QByteArray subject = QByteArray(pair->first->name) + " and " + pair->second->name;
-            return report(ILLEGAL_COMBINATION, subject.constData()), false;
+            return fail(ILLEGAL_COMBINATION, subject.constData());
         }
     }
     return true;
@@ -662,7 +658,7 @@ int optionState(const char *name)
         int length = matchLength(name, option->name, '\0', false, &whole);
         if (whole && length > 0) return option->state * position;
     }
-    report(BAD_OPTION_NAME, name);
+    fail(BAD_OPTION_NAME, name);
     return 0;
 }
 
