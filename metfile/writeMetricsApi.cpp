@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -246,31 +247,38 @@ static QString naturalName(const QString &directory, const MetFileEntry *entry, 
 }
 
 // Output names depend on the file name only, so two different files of the
-// same name would meet at one name. The first entry written keeps it; every
-// later one moves to the next "#n" that nobody else uses, and says so.
+// same name would meet at one name. The file that arrived first in the run
+// (the list's last entry) keeps it; a later one moves to the first "#n" that
+// nobody else uses, and says so.
 static std::vector<QString> planOutputNames(const char *metricsDirectory, MetFileEntry *list)
 {
+    std::vector<const MetFileEntry *> arrival;
+    for (const MetFileEntry *e = list; e; e = e->next) arrival.push_back(e);
+    std::reverse(arrival.begin(), arrival.end());
+    std::vector<QString> names(arrival.size());
+    std::vector<QString> directories(arrival.size());
     QHash<QString, const char *> owner;
-    std::vector<QString> names;
-    for (const MetFileEntry *e = list; e; e = e->next) {
-        const QString dir = metricsDirectory ? QString::fromLocal8Bit(metricsDirectory) : e->file->dirPath;
-        names.push_back(naturalName(dir, e, e->duplicate));
-        if (!owner.contains(names.back())) owner.insert(names.back(), e->path);
+    for (size_t i = 0; i < arrival.size(); ++i) {
+        const MetFileEntry *e = arrival[i];
+        directories[i] = metricsDirectory ? QString::fromLocal8Bit(metricsDirectory) : e->file->dirPath;
+        names[i] = naturalName(directories[i], e, e->duplicate);
+        if (!owner.contains(names[i])) owner.insert(names[i], e->path);
     }
-    size_t i = 0;
-    for (const MetFileEntry *e = list; e; e = e->next, ++i) {
+    for (size_t i = 0; i < arrival.size(); ++i) {
+        const MetFileEntry *e = arrival[i];
         const char *holder = owner.value(names[i]);
         if (std::strcmp(holder, e->path) == 0) continue;
-        const QString dir = metricsDirectory ? QString::fromLocal8Bit(metricsDirectory) : e->file->dirPath;
         int variant = e->duplicate + 1;
-        while (owner.contains(naturalName(dir, e, variant))) ++variant;
-        const QString moved = naturalName(dir, e, variant);
+        while (owner.contains(naturalName(directories[i], e, variant))) ++variant;
+        const QString moved = naturalName(directories[i], e, variant);
         owner.insert(moved, e->path);
         printToStderr(translateText("Error", "The metrics file %1 belongs to %2: the metrics of %3 go to %4\n",
                                     "%1 and %4 are metrics file names, %2 and %3 source file names")
                           .arg(names[i], QString::fromLocal8Bit(holder), QString::fromLocal8Bit(e->path), moved));
         names[i] = moved;
     }
+    // Back to the order of writing: newest first.
+    std::reverse(names.begin(), names.end());
     return names;
 }
 
