@@ -1,3 +1,301 @@
-// placeholder: replaced by the metrics writer
+// The XML writer of the metrics model: one ".met" document per entry of the
+// run's metrics-file list, written under a temporary name and renamed into
+// place once complete, so a reader never meets a half-written file.
 #include "metfile/writeMetricsApi.h"
-void writeMetricsFiles(const char *, MetFileEntry *) {}
+
+#include "metfile/metfile.h"
+#include "metrics/metgen.h"
+#include "support/machine.h"
+#include "support/platform.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QHash>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <utility>
+#include <vector>
+
+static void printToStderr(const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+}
+
+QString escapeXml(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '&': out += QLatin1String("&amp;"); break;
+        case '<': out += QLatin1String("&lt;"); break;
+        case '>': out += QLatin1String("&gt;"); break;
+        case '"': out += QLatin1String("&quot;"); break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+// ---- Metric groups ---------------------------------------------------------
+
+static bool hasStructuralValue(const SourceItem *item)
+{
+    for (const MetricValue *slot = item->metrics; slot && slot->descriptor; ++slot) {
+        const int group = slot->descriptor->group;
+        if ((group == 0 || group == 3) && slot->value != -1) return true;
+    }
+    return false;
+}
+
+static void writeMetricGroup(QTextStream &out, const MetricValue *values, int group, const MetFile *file)
+{
+    for (const MetricValue *slot = values; slot && slot->descriptor; ++slot) {
+        const MetricDescriptor *d = slot->descriptor;
+        if (d->group != group || slot->value == -1) continue;
+        if (d->optional && !file->writeOptionalMetrics) continue;
+        out << "<METRIC Key=\"" << escapeXml(QString::fromLatin1(d->name)) << "\" Value=\"" << slot->value
+            << "\"/>\n";
+    }
+}
+
+static const MetricValue *findMetric(const MetricValue *values, const char *name)
+{
+    for (const MetricValue *slot = values; slot && slot->descriptor; ++slot)
+        if (std::strcmp(slot->descriptor->name, name) == 0) return slot;
+    return nullptr;
+}
+
+static void writeDerivedValue(QTextStream &out, const char *key, const QString &value)
+{
+    out << "<METRIC Key=\"" << key << "\" Value=\"" << value << "\"/>\n";
+}
+
+static QString fixedPoint(double value)
+{
+    return QString::number(value, 'f', 2);
+}
+
+// The derived Halstead values, computed from the four stored counts now.
+static int writeHalsteadGroup(QTextStream &out, const MetFile *file)
+{
+    static const char *const names[4] = {"n1", "n2", "N1", "N2"};
+    static const char *const missing[4] = {
+        "Error : can't find Halstead metric n1\n", "Error : can't find Halstead metric n2\n",
+        "Error : can't find Halstead metric N1\n", "Error : can't find Halstead metric N2\n"};
+    int32_t count[4];
+    for (int i = 0; i < 4; ++i) {
+        const MetricValue *slot = findMetric(file->metrics, names[i]);
+        if (!slot) {
+            printToStderr(translateText("Error", missing[i]));
+            return 1;
+        }
+        count[i] = slot->value;
+    }
+    const int32_t n1 = count[0], n2 = count[1], N2 = count[3];
+    const int32_t n = n1 + n2, N = count[2] + N2;
+    const double volume = n == 0 ? 0.0 : (std::log(double(n)) / std::log(2.0)) * N;
+    const double difficulty = n2 == 0 ? 0.0 : double((N2 / n2) * (n1 / 2));
+    const double effort = volume * difficulty;
+    const double errors = double(static_cast<long double>(volume) * (1.0L / 3000.0L));
+    const double testingTime = double(static_cast<long double>(effort) * (1.0L / 18.0L));
+    writeDerivedValue(out, "n1_n2", QString::number(n));
+    writeDerivedValue(out, "N1_N2", QString::number(N));
+    writeDerivedValue(out, "Volume", fixedPoint(volume));
+    writeDerivedValue(out, "Difficulty", fixedPoint(difficulty));
+    writeDerivedValue(out, "Effort", fixedPoint(effort));
+    writeDerivedValue(out, "Errors", fixedPoint(errors));
+    writeDerivedValue(out, "TestingTime", fixedPoint(testingTime));
+    return 0;
+}
+
+// ---- Items -----------------------------------------------------------------
+
+static void writeItemHead(QTextStream &out, const SourceItem *item, const char *tag, const QString &inherited,
+                          const MetFile *file)
+{
+    out << '<' << tag << " Name=\"" << escapeXml(item->name) << "\" Line=\"" << item->line << "\" ";
+    const int type = item->type;
+    if (type == ITEM_METHOD || type == ITEM_CONSTRUCTOR || type == ITEM_DESTRUCTOR)
+        out << " Class=\"" << escapeXml(item->className.isNull() ? inherited : item->className) << '"';
+    if (hasStructuralValue(item)) {
+        out << ">\n<METRICS>\n";
+        writeMetricGroup(out, item->metrics, 0, file);
+        writeMetricGroup(out, item->metrics, 3, file);
+        out << "</METRICS>\n";
+    } else {
+        out << ">\n";
+    }
+    if (item->calls) {
+        out << "<CALLS>\n";
+        for (const Calls *call = item->calls; call; call = call->next) {
+            out << " <CALL Name=\"" << escapeXml(call->name) << "\" ";
+            if (!call->className.isNull()) out << "class=\"" << escapeXml(call->className) << "\" ";
+            out << "/>\n";
+        }
+        out << "</CALLS>\n";
+    }
+}
+
+// One open item list: the next item to write, the class name its items
+// inherit, and the element to close once the list is done (none at the top).
+struct OpenList {
+    const SourceItem *cursor;
+    QString inherited;
+    const char *closeTag;
+};
+
+// Item nesting depth comes from the analysed source, hence the explicit stack.
+static void writeItems(QTextStream &out, const MetFile *file)
+{
+    if (!file->items) return;
+    out << "<ITEMS>\n";
+    std::vector<OpenList> open{{file->items, QString(""), nullptr}};
+    while (!open.empty()) {
+        OpenList &list = open.back();
+        const SourceItem *item = list.cursor;
+        if (!item) {
+            const char *closeTag = list.closeTag;
+            open.pop_back();
+            out << "</ITEMS>\n";
+            if (closeTag) out << "</" << closeTag << ">\n";
+            continue;
+        }
+        list.cursor = item->next;
+        const char *tag = itemTypeName(item->type);
+        if (!*tag) {
+            printToStderr(translateText("Error", "Unknown item type : %1\n", "%1 is the item type").arg(item->type));
+            continue;
+        }
+        if (!item->children && !hasStructuralValue(item)) continue;
+        writeItemHead(out, item, tag, list.inherited, file);
+        if (!item->children) {
+            out << "</" << tag << ">\n";
+            continue;
+        }
+        QString inherited = item->type == ITEM_CLASS ? item->name : list.inherited;
+        out << "<ITEMS>\n";
+        open.push_back({item->children, std::move(inherited), tag});
+    }
+}
+
+// ---- Documents -------------------------------------------------------------
+
+static void writeDocument(QTextStream &out, MetFile *file)
+{
+    out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
+    out << "<!-- Metrics Writer V" << "1.0" << " -->\n";
+    out << "<FILE Name=\"" << escapeXml(file->fileName) << "\" Dir=\"" << escapeXml(file->dirPath) << "\">\n";
+    writeItems(out, file);
+    out << "<METRICS>\n";
+    writeHalsteadGroup(out, file);
+    writeMetricGroup(out, file->metrics, 2, file);
+    out << "</METRICS>\n";
+    if (file->errorCount != 0)
+        out << "<OUTPUT Error=\"1\">\n" << escapeXml(file->errorText) << "\n</OUTPUT>\n";
+    else
+        out << "<OUTPUT Error=\"0\">\n</OUTPUT>\n";
+    out << "</FILE>\n";
+}
+
+static void reportUnwritable(const char *message, const QString &name)
+{
+    printToStderr(translateText("Error", message, "%1 is the file name").arg(name));
+}
+
+int writeMetFile(MetFile *file, const QString &name)
+{
+    const QByteArray finalName = name.toLocal8Bit();
+    const QByteArray tempName =
+        finalName + '.' + QByteArray::number(QCoreApplication::applicationPid()) + ".tmp";
+    QFile device(QString::fromLocal8Bit(hostPathForCreating(tempName.constData()).c_str()));
+    if (!device.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        reportUnwritable("Cannot open the file %1 for writing\n", name);
+        return 1;
+    }
+    QTextStream out(&device);
+    out.setEncoding(QStringConverter::Utf8);
+    writeDocument(out, file);
+    out.flush();
+    const bool written = out.status() == QTextStream::Ok && device.flush() && device.error() == QFileDevice::NoError;
+    device.close();
+    // A short write (full disk) must not replace a good file with a torn one.
+    if (!written) {
+        device.remove();
+        reportUnwritable("Cannot write the file %1\n", name);
+        return 1;
+    }
+    if (!renamePath(tempName.constData(), finalName.constData())) {
+        device.remove();
+        reportUnwritable("Cannot open the file %1 for writing\n", name);
+        return 1;
+    }
+    return 0;
+}
+
+// ---- The run's list --------------------------------------------------------
+
+static QString naturalName(const QString &directory, const MetFileEntry *entry, int variant)
+{
+    QString name = directory + QLatin1Char('/') + entry->file->fileName;
+    if (variant > 0) name += QLatin1Char('#') + QString::number(variant);
+    return name + QLatin1String(".met");
+}
+
+// Output names depend on the file name only, so two different files of the
+// same name would meet at one name. The file that arrived first in the run
+// (the list's last entry) keeps it; a later one moves to the first "#n" that
+// nobody else uses, and says so.
+static std::vector<QString> planOutputNames(const char *metricsDirectory, MetFileEntry *list)
+{
+    std::vector<const MetFileEntry *> arrival;
+    for (const MetFileEntry *e = list; e; e = e->next) arrival.push_back(e);
+    std::reverse(arrival.begin(), arrival.end());
+    std::vector<QString> names(arrival.size());
+    std::vector<QString> directories(arrival.size());
+    QHash<QString, const char *> owner;
+    for (size_t i = 0; i < arrival.size(); ++i) {
+        const MetFileEntry *e = arrival[i];
+        directories[i] = metricsDirectory ? QString::fromLocal8Bit(metricsDirectory) : e->file->dirPath;
+        names[i] = naturalName(directories[i], e, e->duplicate);
+        if (!owner.contains(names[i])) owner.insert(names[i], e->path);
+    }
+    for (size_t i = 0; i < arrival.size(); ++i) {
+        const MetFileEntry *e = arrival[i];
+        const char *holder = owner.value(names[i]);
+        if (std::strcmp(holder, e->path) == 0) continue;
+        int variant = e->duplicate + 1;
+        while (owner.contains(naturalName(directories[i], e, variant))) ++variant;
+        const QString moved = naturalName(directories[i], e, variant);
+        owner.insert(moved, e->path);
+        printToStderr(translateText("Error", "The metrics file %1 belongs to %2: the metrics of %3 go to %4\n",
+                                    "%1 and %4 are metrics file names, %2 and %3 source file names")
+                          .arg(names[i], QString::fromLocal8Bit(holder), QString::fromLocal8Bit(e->path), moved));
+        names[i] = moved;
+    }
+    // Back to the order of writing: newest first.
+    std::reverse(names.begin(), names.end());
+    return names;
+}
+
+void writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
+{
+    const std::vector<QString> names = planOutputNames(metricsDirectory, list);
+    size_t i = 0;
+    for (MetFileEntry *e = list; e; e = e->next, ++i) {
+        e->file->writeOptionalMetrics = 0;
+        writeMetFile(e->file, names[i]);
+        writeToolLog("MET", names[i].toLocal8Bit().constData());
+    }
+    while (list) {
+        MetFileEntry *next = list->next;
+        freeMetFile(list->file);
+        releaseBlock(list->path);
+        delete list;
+        list = next;
+    }
+}

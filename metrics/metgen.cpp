@@ -1,3 +1,259 @@
-// placeholder: replaced by the function metrics pass
+// The metrics pass over one syntax tree: picks the measured function
+// definitions, groups them by source file, computes VG, Statements and
+// NestedLevel per function, adds the Halstead and line counts per file and
+// merges the files into the run's metrics-file list.
 #include "metrics/metgen.h"
-void computeFileMetrics(const SyntaxNode *, MetFileEntry **, CountedList *, CountedList *) {}
+
+#include "frontend/arbre.h"
+#include "frontend/kinds.h"
+#include "metfile/metfile.h"
+#include "metrics/halstead.h"
+#include "support/alpha.h"
+#include "support/files.h"
+#include "support/machine.h"
+
+#include <QHash>
+#include <QString>
+#include <QVector>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+// ---- VG -------------------------------------------------------------------
+
+static bool isDecision(int kind)
+{
+    switch (kind) {
+    case FUNCTION_DEFINITION: case IF: case WHILE: case DO: case FOR:
+    case SWITCH: case CASE: case AND_AND: case OR_OR: case QUESTION:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Preorder over the node and everything below it (not its own siblings),
+// with an explicit stack: nesting depth comes from the input.
+int decisionCount(const SyntaxNode *function)
+{
+    int count = 0;
+    std::vector<const SyntaxNode *> pending;
+    if (function) pending.push_back(function);
+    while (!pending.empty()) {
+        const SyntaxNode *node = pending.back();
+        pending.pop_back();
+        if (isDecision(node->kind)) ++count;
+        if (node->next && node != function) pending.push_back(node->next);
+        if (node->child) pending.push_back(node->child);
+    }
+    return count;
+}
+
+// ---- Statements and NestedLevel -------------------------------------------
+
+struct StatementClass {
+    int statements;
+    int step;
+};
+
+static StatementClass classifyStatement(int kind)
+{
+    switch (kind) {
+    case BREAK: case CASE: case RETURN: case CONTINUE: case DEFAULT:
+    case GOTO: case LEAVE: case EXPRESSION_STATEMENT:
+        return {1, 0};
+    case SWITCH: case FOR: case DO: case IF: case WHILE:
+    case TRY: case EXCEPT: case FINALLY:
+        return {1, 1};
+    case QUESTION:
+        return {0, 1};
+    default:
+        return {0, 0};
+    }
+}
+
+// Every node reaches the maximum with its own level plus its step, where its
+// level is 1 plus the steps of its ancestors; the order of visits therefore
+// does not change the results, and an explicit stack keeps deep input safe.
+void statementWalk(const SyntaxNode *function, int *statements, int *nestedLevel)
+{
+    int count = 0, deepest = 0;
+    std::vector<std::pair<const SyntaxNode *, int>> pending;
+    if (function) pending.emplace_back(function, 1);
+    while (!pending.empty()) {
+        auto [node, level] = pending.back();
+        pending.pop_back();
+        const StatementClass c = classifyStatement(node->kind);
+        count += c.statements;
+        if (deepest < level + c.step) deepest = level + c.step;
+        if (node->next && node != function) pending.emplace_back(node->next, level);
+        if (node->child) pending.emplace_back(node->child, level + c.step);
+    }
+    *statements = count;
+    *nestedLevel = count == 0 ? 0 : deepest;
+}
+
+// ---- Filters ---------------------------------------------------------------
+
+static bool startsWithAny(const char *text, const CountedList *prefixes)
+{
+    for (; prefixes; prefixes = prefixes->next) {
+        const _AlphaType *prefix = static_cast<const _AlphaType *>(prefixes->item);
+        if (std::strncmp(text, prefix->text, prefix->length) == 0) return true;
+    }
+    return false;
+}
+
+static bool isMeasured(const char *dir, const char *path, const CountedList *restrictPrefixes,
+                       const CountedList *fileListDirectives)
+{
+    if (startsWithAny(dir, fileListDirectives)) return false;
+    return !restrictPrefixes || startsWithAny(path, restrictPrefixes);
+}
+
+// ---- The pass list ---------------------------------------------------------
+
+// Functions of one file mostly come in a row, and the same pair of interned
+// entries always joins to the same path: remembering the entry per pair keeps
+// the search for the file's entry off the per-function path.
+struct PassList {
+    MetFileEntry *head = nullptr;
+    QHash<QPair<const _AlphaType *, const _AlphaType *>, MetFileEntry *> byPosition;
+};
+
+static MetFileEntry *findOrAddEntry(PassList &pass, const SourcePosition &where, char *path)
+{
+    const QPair<const _AlphaType *, const _AlphaType *> key(where.file, where.directory);
+    auto known = pass.byPosition.constFind(key);
+    if (known != pass.byPosition.constEnd()) {
+        releaseBlock(path);
+        return known.value();
+    }
+    MetFileEntry *entry = pass.head;
+    while (entry && !sameSourceFile(entry->path, path)) entry = entry->next;
+    if (entry) {
+        releaseBlock(path);
+    } else {
+        entry = new MetFileEntry{path, 0, createMetFile(QString::fromLocal8Bit(path)), pass.head};
+        pass.head = entry;
+    }
+    pass.byPosition.insert(key, entry);
+    return entry;
+}
+
+static void addFunctionItem(MetFile *file, const SyntaxNode *function)
+{
+    const QString name = function->alpha ? QString::fromLocal8Bit(function->alpha->text) : QString("");
+    SourceItem *item = addSourceItem(file, nullptr, ITEM_FUNCTION, function->start.line, name);
+    int statements = 0, nestedLevel = 0;
+    statementWalk(function, &statements, &nestedLevel);
+    setItemMetric(item, QStringLiteral("VG"), decisionCount(function));
+    setItemMetric(item, QStringLiteral("Statements"), statements);
+    setItemMetric(item, QStringLiteral("NestedLevel"), nestedLevel);
+}
+
+static void collectFunctions(PassList &pass, const SyntaxNode *root, const CountedList *restrictPrefixes,
+                             const CountedList *fileListDirectives)
+{
+    for (const SyntaxNode *node = root ? root->child : nullptr; node; node = node->next) {
+        if (node->kind != FUNCTION_DEFINITION) continue;
+        if (!node->start.file || !node->start.directory)
+            reportInternal(QStringLiteral("Function definition without a source file"));
+        const char *dir = node->start.directory->text;
+        char *path = joinPath(dir, node->start.file->text);
+        if (!isMeasured(dir, path, restrictPrefixes, fileListDirectives)) {
+            releaseBlock(path);
+            continue;
+        }
+        addFunctionItem(findOrAddEntry(pass, node->start, path)->file, node);
+    }
+}
+
+// ---- File metrics ----------------------------------------------------------
+
+static void setCountedMetric(MetFile *file, const char *name, int32_t value, const char *failure)
+{
+    if (setFileMetric(file, QString::fromLatin1(name), value) != 0)
+        addFileError(file, translateText("Metrics", failure));
+}
+
+static void addFileMetrics(MetFileEntry *entry)
+{
+    HalsteadCounts c{};
+    runHalsteadPass(entry->path, &c);
+    MetFile *f = entry->file;
+    setCountedMetric(f, "n1", c.n1, "Unable to set n1 metric value");
+    setCountedMetric(f, "n2", c.n2, "Unable to set n2 metric value");
+    setCountedMetric(f, "N1", c.N1, "Unable to set N1 metric value");
+    setCountedMetric(f, "N2", c.N2, "Unable to set N2 metric value");
+    setCountedMetric(f, "Total", c.Total, "Unable to set Total metric value");
+    setCountedMetric(f, "Src1", c.Src1, "Unable to set Src1 metric value");
+    setCountedMetric(f, "Src2", c.Src2, "Unable to set Src2 metric value");
+    setCountedMetric(f, "Comment1", c.Comment1, "Unable to set Comment1 metric value");
+    setCountedMetric(f, "Comment2", c.Comment2, "Unable to set Comment2 metric value");
+    setCountedMetric(f, "Empty", c.Empty, "Unable to set Empty metric value");
+}
+
+// ---- Merge into the run's list --------------------------------------------
+
+// The run's list can hold thousands of variants; walking it for every merge
+// would make a long run quadratic. The index groups its entries by path and
+// is trusted while the list's head is the one left by the last merge (only
+// this pass extends the list); otherwise it is rebuilt from the list.
+struct RunIndex {
+    const MetFileEntry *head = nullptr;
+    QHash<QString, QVector<MetFileEntry *>> byPath;
+};
+static RunIndex runIndex;
+
+static void refreshRunIndex(MetFileEntry *list)
+{
+    if (list == runIndex.head) return;
+    runIndex.byPath.clear();
+    std::vector<MetFileEntry *> entries;
+    for (MetFileEntry *e = list; e; e = e->next) entries.push_back(e);
+    // Oldest first, so every group keeps the order of arrival.
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) runIndex.byPath[(*it)->file->path].append(*it);
+    runIndex.head = list;
+}
+
+static void releaseEntry(MetFileEntry *entry)
+{
+    freeMetFile(entry->file);
+    releaseBlock(entry->path);
+    delete entry;
+}
+
+static void mergeEntry(MetFileEntry **runList, MetFileEntry *entry)
+{
+    QVector<MetFileEntry *> &variants = runIndex.byPath[entry->file->path];
+    for (const MetFileEntry *known : variants) {
+        if (sameMetFile(known->file, entry->file)) {
+            releaseEntry(entry);
+            return;
+        }
+    }
+    entry->duplicate = 0;
+    for (const MetFileEntry *known : variants)
+        if (std::strcmp(known->path, entry->path) == 0) ++entry->duplicate;
+    variants.append(entry);
+    entry->next = *runList;
+    *runList = entry;
+    runIndex.head = entry;
+}
+
+void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList, CountedList *restrictPrefixes,
+                        CountedList *fileListDirectives)
+{
+    PassList pass;
+    collectFunctions(pass, root, restrictPrefixes, fileListDirectives);
+    for (MetFileEntry *e = pass.head; e; e = e->next) addFileMetrics(e);
+    refreshRunIndex(*runList);
+    MetFileEntry *entry = pass.head;
+    while (entry) {
+        MetFileEntry *next = entry->next;
+        mergeEntry(runList, entry);
+        entry = next;
+    }
+}
