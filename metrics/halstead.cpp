@@ -290,11 +290,11 @@ void checkConditional()
 }
 
 // A directive line counts its lines and comments, never its tokens.
-void scanDirectiveLine(const char *text, std::size_t length, bool terminated)
+void scanDirectiveLine(const char *text, std::size_t length)
 {
     copyDirective(text, length);
     DirectiveState state = walkDirective();
-    if (!terminated) {
+    if (pass.directive.empty() || pass.directive.back() != '\n') {
         // The last line of the file: closed here with its comment flag, so a
         // comment on it makes it code with a comment like any other line.
         if (state == DirectiveState::String)
@@ -354,10 +354,7 @@ void countToken(int token)
 
 FILE *openSource(const char *path)
 {
-    bool isDirectory = false;
-    FILE *file = nullptr;
-    if (!statPath(path, &isDirectory) || !isDirectory)
-        file = openTextForReading(path);
+    FILE *file = openTextForReading(path);
     if (!file)
         reportInternal(translateText("Internal Error", "Halstead calcul : cannot open source file"));
     return file;
@@ -428,7 +425,7 @@ void noteDirective(const char *text, std::size_t length, bool terminated)
     pass.atLineStart = terminated;
     pass.codeOnLine = true;
     pass.commentOnLine = false;
-    scanDirectiveLine(text, length, terminated);
+    scanDirectiveLine(text, length);
 }
 
 void runHalsteadPass(const char *path, HalsteadCounts *counts)
