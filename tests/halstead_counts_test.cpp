@@ -9,14 +9,19 @@
 
 namespace {
 
-HalsteadCounts scan(const std::string &text)
+HalsteadCounts scan(const std::string &text, const testutil::TempDir &dir)
 {
-    testutil::TempDir dir;
     const std::string path = dir.file("a.c");
     testutil::writeFile(path, text);
     HalsteadCounts counts{};
     runHalsteadPass(path.c_str(), &counts);
     return counts;
+}
+
+HalsteadCounts scan(const std::string &text)
+{
+    testutil::TempDir dir;
+    return scan(text, dir);
 }
 
 // Readable forms, so a failure shows every counter at once.
@@ -264,6 +269,7 @@ TEST(HalsteadTokens, ProgramFormPathIsResolved)
 TEST(HalsteadLines, EveryLineCountedOnce)
 {
     const std::string alphabet = std::string("ab1 \t\n\r\v\f\\/*\"'.<:>;()#%\0\x7F\xFF", 26);
+    testutil::TempDir dir;
     unsigned seed = 12345;
     testing::internal::CaptureStderr();  // line-marker warnings of the junk
     for (int round = 0; round < 200; ++round) {
@@ -272,7 +278,7 @@ TEST(HalsteadLines, EveryLineCountedOnce)
             seed = seed * 1103515245u + 12345u;
             text += alphabet[(seed >> 16) % alphabet.size()];
         }
-        HalsteadCounts c = scan(text);
+        HalsteadCounts c = scan(text, dir);
         EXPECT_EQ(c.Total, c.Src1 + c.Src2 + c.Comment1 + c.Empty) << "round " << round;
         EXPECT_GE(c.Total, 1);
     }
