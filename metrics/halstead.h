@@ -9,4 +9,9 @@ struct HalsteadCounts {
     int32_t Total, Src1, Src2, Comment1, Empty, Comment2;
 };
 
+// Scans the file at path (program form: backslashes, any letter case) and
+// fills counts, which must not be null. Checks that #elif, #else and #endif
+// close an open section and warns about line markers and #line directives.
+// Ends the program when the path is missing or unreadable (internal error),
+// and after the pass when the run has counted any error so far (fatal).
 void runHalsteadPass(const char *path, HalsteadCounts *counts);

@@ -1,0 +1,28 @@
+// A large file with many distinct operands is scanned in one linear pass.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "metrics/halstead.h"
+#include "testutil.h"
+
+TEST(HalsteadScale, FiftyThousandOperandsAMillionTimes)
+{
+    const int distinct = 50000, lineCount = 500000;
+    std::string text;
+    text.reserve(lineCount * 20);
+    for (int k = 0; k < lineCount; ++k) {
+        text += "id" + std::to_string(k % distinct) + " = id" +
+                std::to_string((k * 7 + 1) % distinct) + ";\n";
+    }
+    testutil::TempDir dir;
+    testutil::writeFile(dir.file("big.c"), text);
+    HalsteadCounts c{};
+    runHalsteadPass(dir.file("big.c").c_str(), &c);
+    EXPECT_EQ(c.N2, 2 * lineCount);
+    EXPECT_EQ(c.n2, distinct);
+    EXPECT_EQ(c.N1, 2 * lineCount);
+    EXPECT_EQ(c.n1, 2);
+    EXPECT_EQ(c.Total, lineCount);
+    EXPECT_EQ(c.Src1, lineCount);
+}
