@@ -1,1 +1,318 @@
-// placeholder: replaced by the module's implementation
+// The message service: level templates and exit codes, message counts, the
+// crash handler, environment lookup, the tool log, allocation and the
+// loading of translations. Every diagnostic and every exit passes here.
+#include "support/machine.h"
+
+#include "support/platform.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QTranslator>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+QString productName = QStringLiteral("Corvel");
+QString executableName = QStringLiteral("<unnamed binary>");
+int errorCount = 0;
+int warningCount = 0;
+bool crashHandlerInstalled = false;
+const char *logFileName = nullptr;
+FILE *logStream = nullptr;
+bool logCloseRegistered = false;
+ExitHook exitHook = nullptr;
+
+// The crash text is composed ahead of time: a crash may hit inside the
+// allocator or with the C stack exhausted, where building Qt strings is
+// no longer safe.
+std::string crashText;
+
+constexpr const char *kTranslationPrefixes[] = {
+    "tarsk1_", "common_", "cab_", "crvlident_", "writeMetricsApi_",
+};
+constexpr int kTranslatorCount = sizeof kTranslationPrefixes / sizeof kTranslationPrefixes[0];
+QTranslator *translators[kTranslatorCount] = {};
+QString checkedLocaleDirectory;  // set by localeDirectory, read by installTranslations
+
+// A translation that lost a placeholder must not make Qt complain on its
+// own; the text is then used as it stands.
+QString substitute(const QString &text, const QString &value)
+{
+    for (qsizetype i = text.indexOf(QLatin1Char('%')); i >= 0 && i + 1 < text.size();
+         i = text.indexOf(QLatin1Char('%'), i + 1)) {
+        if (text.at(i + 1).isDigit()) return text.arg(value);
+    }
+    return text;
+}
+
+QString composeLevel(const char *levelTemplate, const char *comment)
+{
+    QString text = translateText("Display Message", levelTemplate, comment);
+    text = substitute(text, productName);
+    return substitute(text, executableName);
+}
+
+QString composeLevel(const char *levelTemplate, const char *comment, const QString &message)
+{
+    return substitute(composeLevel(levelTemplate, comment), message);
+}
+
+void writeToStderr(const QString &text)
+{
+    std::fprintf(stderr, "%s", text.toLocal8Bit().constData());
+}
+
+const char *const kInternalTemplate = "%1 %2 - INTERNAL ERROR: %3\n";
+const char *const kInternalComment =
+    "Used for internal error message\n%1: product name\n%2: executable name\n%3: message to display";
+
+QString internalText(const QString &message)
+{
+    return composeLevel(kInternalTemplate, kInternalComment, message) + QLatin1Char('\n');
+}
+
+void refreshCrashText()
+{
+    crashText = internalText(translateText("Internal Error", "Please, contact your support")).toLocal8Bit().toStdString();
+}
+
+void writeAll(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+}
+
+extern "C" void onSegmentationFault(int)
+{
+    writeAll(STDERR_FILENO, crashText.data(), crashText.size());
+    terminateProgram(9);
+}
+
+void installCrashHandler()
+{
+    // The handler needs its own stack: after a C-stack overflow the faulting
+    // stack has no room left for it to run.
+    static char alternateStack[256 * 1024];
+    stack_t ss = {};
+    ss.ss_sp = alternateStack;
+    ss.ss_size = sizeof alternateStack;
+    ss.ss_flags = 0;
+    if (sigaltstack(&ss, nullptr) != 0) {
+        reportInternal(translateText("Internal Error", "Cannot install the crash handler"));
+    }
+    struct sigaction action = {};
+    action.sa_handler = onSegmentationFault;
+    action.sa_flags = SA_ONSTACK | SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    if (sigaction(SIGSEGV, &action, nullptr) != 0) {
+        reportInternal(translateText("Internal Error", "Cannot install the crash handler"));
+    }
+}
+
+void closeToolLog()
+{
+    if (logStream) {
+        std::fclose(logStream);
+        logStream = nullptr;
+    }
+}
+
+[[noreturn]] void reportNoMemory()
+{
+    reportFatal(translateText("Fatal Error", "No memory left", "program failed on memory allocation"));
+}
+
+[[noreturn]] void exitWithFixedText(const QByteArray &text)
+{
+    std::fprintf(stderr, "%s", text.constData());
+    terminateProgram(1);
+}
+
+}  // namespace
+
+QString translateText(const char *context, const char *sourceText, const char *comment)
+{
+    return QCoreApplication::translate(context, sourceText, comment);
+}
+
+void reportFatal(const QString &message)
+{
+    writeToStderr(composeLevel("%1 %2 - FATAL ERROR: %3\n",
+                               "Used for fatal error message\n%1: product name\n%2: executable name\n%3: message to display",
+                               message));
+    terminateProgram(7);
+}
+
+void reportInternal(const QString &message)
+{
+    writeToStderr(internalText(message));
+    terminateProgram(9);
+}
+
+void reportPanic()
+{
+    writeToStderr(composeLevel("%1 %2: Cannot recover from earlier errors ...\n",
+                               "Used to display Panic Error messages\n%1: product name\n%2: executable name"));
+    terminateProgram(7);
+}
+
+void reportError(const QString &message)
+{
+    writeToStderr(composeLevel("%1 %2 - ERROR: %3\n",
+                               "Used for user errors messages\n%1: product name\n%2: executable name\n%3: message to display",
+                               message));
+    ++errorCount;
+}
+
+void reportWarning(const QString &message)
+{
+    writeToStderr(composeLevel("%1 %2 - WARNING: %3\n",
+                               "Used for warning messages\n%1: product name\n%2: executable name\n%3: message",
+                               message));
+    ++warningCount;
+}
+
+void messageCounts(int &errors, int &warnings)
+{
+    errors = errorCount;
+    warnings = warningCount;
+}
+
+void setToolIdentity(const QString &product, const QString &executable)
+{
+    productName = product;
+    executableName = executable;
+    refreshCrashText();
+    if (!crashHandlerInstalled) {
+        crashHandlerInstalled = true;
+        installCrashHandler();
+    }
+}
+
+const char *requireEnv(const char *name, bool mandatory)
+{
+    const char *value = std::getenv(name);
+    if (!value && mandatory) {
+        reportFatal(translateText("Assertion", "Environment variable not defined: %1", "%1 is the variable name")
+                        .arg(QString::fromLocal8Bit(name)));
+    }
+    return value;
+}
+
+void openToolLog(const char *fileName)
+{
+    if (!fileName || !*fileName) return;
+    closeToolLog();
+    logFileName = fileName;
+    logStream = openForAppending(fileName);
+    if (!logStream) {
+        const int error = errno;
+        reportWarning(translateText("User Warning", "Cannot append to Vantel Log File: %1 %2",
+                                    "%1: is the log file name\n%2 a system error message")
+                          .arg(QString::fromLocal8Bit(logFileName))
+                          .arg(QString::fromLocal8Bit(std::strerror(error))));
+        return;
+    }
+    if (!logCloseRegistered) {
+        logCloseRegistered = true;
+        std::atexit(closeToolLog);
+    }
+}
+
+void writeToolLog(const char *tag, const char *text)
+{
+    if (logStream) std::fprintf(logStream, "%s %s\n", tag, text);
+}
+
+void *allocZeroed(std::size_t size)
+{
+    // A zero-byte request still yields a distinct block, never null.
+    void *block = std::calloc(1, size ? size : 1);
+    if (!block) reportNoMemory();
+    return block;
+}
+
+void *resizeBlock(void *block, std::size_t size)
+{
+    if (!block) return allocZeroed(size);
+    void *resized = std::realloc(block, size ? size : 1);
+    if (!resized) reportNoMemory();
+    return resized;
+}
+
+void releaseBlock(void *block)
+{
+    std::free(block);
+}
+
+QString localeDirectory()
+{
+    const QString root = QString::fromLocal8Bit(qgetenv("CORVELDIR"));
+    if (root.isEmpty()) exitWithFixedText("Fatal Error: please setup CORVELDIR environment variable.\n");
+    const QString path = root + QLatin1Char('/') + QLatin1String("lib") + QLatin1Char('/') + QLatin1String("locale");
+    bool isDirectory = false;
+    const QByteArray local = path.toLocal8Bit();
+    if (!statPath(local.constData(), &isDirectory) || !isDirectory) {
+        exitWithFixedText("Fatal Error: directory doesn't exist '" + local + "'\n");
+    }
+    checkedLocaleDirectory = path;
+    return path;
+}
+
+void installTranslations()
+{
+    if (checkedLocaleDirectory.isEmpty()) localeDirectory();
+    const QString directory =
+        QString::fromLocal8Bit(hostPath(checkedLocaleDirectory.toLocal8Bit().constData()).c_str());
+    const QString localeName = QLocale::system().name();
+    for (int i = 0; i < kTranslatorCount; ++i) {
+        translators[i] = new QTranslator;
+        if (translators[i]->load(QLatin1String(kTranslationPrefixes[i]) + localeName, directory)) {
+            QCoreApplication::installTranslator(translators[i]);
+        }
+    }
+    refreshCrashText();
+}
+
+void removeTranslations()
+{
+    for (int i = kTranslatorCount - 1; i >= 0; --i) {
+        delete translators[i];
+        translators[i] = nullptr;
+    }
+    refreshCrashText();
+}
+
+void setExitHook(ExitHook hook)
+{
+    exitHook = hook;
+}
+
+void terminateProgram(int code)
+{
+    if (exitHook) {
+        exitHook(code);
+        // A hook that comes back breaks the promise that a message level ends
+        // the program; stopping hard is the only honest answer.
+        std::abort();
+    }
+    std::exit(code);
+}
+
+void reportScannerFailure(const char *text)
+{
+    std::fprintf(stderr, "%s\n", text);
+    terminateProgram(2);
+}

@@ -1,1 +1,299 @@
-// placeholder: replaced by the module's implementation
+// The host side of the program's paths: backslash paths become POSIX paths,
+// names are matched case-insensitively as the program's file system would,
+// and text-mode reading hands CR LF out as LF.
+#include "support/platform.h"
+
+#include <QString>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace {
+
+// One directory's entries, read once: the exact names, and for each
+// case-folded name the first entry in name order that carries it.
+struct DirectoryListing {
+    bool readable = false;
+    std::unordered_set<std::string> names;
+    std::unordered_map<std::string, std::string> byFoldedName;
+};
+
+std::unordered_map<std::string, DirectoryListing> listingCache;
+
+std::string foldName(const std::string &name)
+{
+    return QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())).toUpper().toStdString();
+}
+
+const DirectoryListing &listDirectory(const std::string &directory)
+{
+    auto found = listingCache.find(directory);
+    if (found != listingCache.end()) return found->second;
+    DirectoryListing &listing = listingCache[directory];
+    DIR *dir = ::opendir(directory.c_str());
+    if (!dir) return listing;
+    listing.readable = true;
+    std::vector<std::string> names;
+    while (const dirent *entry = ::readdir(dir)) names.emplace_back(entry->d_name);
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const std::string &name : names) {
+        listing.byFoldedName.emplace(foldName(name), name);  // keeps the first in name order
+        listing.names.insert(name);
+    }
+    return listing;
+}
+
+// Entries created or renamed by the program itself must be seen by later lookups.
+void forgetListings()
+{
+    listingCache.clear();
+}
+
+bool existsOnHost(const std::string &path)
+{
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool hasDriveLetter(const std::string &path)
+{
+    return path.size() >= 2 && path[1] == ':';
+}
+
+// Matches one component inside an already resolved directory; false when
+// nothing in the directory answers to the name.
+bool resolveComponent(const std::string &directory, const std::string &component, std::string &resolved)
+{
+    if (component.empty() || component == "." || component == "..") {
+        resolved = component;
+        return true;
+    }
+    const DirectoryListing &listing = listDirectory(directory.empty() ? std::string(".") : directory);
+    if (!listing.readable) {
+        resolved = component;
+        return existsOnHost(directory.empty() ? component : directory + "/" + component);
+    }
+    if (listing.names.count(component)) {
+        resolved = component;
+        return true;
+    }
+    auto match = listing.byFoldedName.find(foldName(component));
+    if (match == listing.byFoldedName.end()) return false;
+    resolved = match->second;
+    return true;
+}
+
+std::string resolveCaseInsensitively(const std::string &written)
+{
+    std::string result;
+    std::size_t start = 0;
+    if (!written.empty() && written[0] == '/') {
+        result = "/";
+        start = 1;
+    }
+    while (start <= written.size()) {
+        std::size_t end = written.find('/', start);
+        if (end == std::string::npos) end = written.size();
+        const std::string component = written.substr(start, end - start);
+        std::string directory = result;
+        if (directory.size() > 1 && directory.back() == '/') directory.pop_back();
+        std::string resolved;
+        if (!resolveComponent(directory, component, resolved)) return written;
+        result += resolved;
+        if (end < written.size()) result += '/';
+        start = end + 1;
+    }
+    return result;
+}
+
+// Where a file opened for writing lands: the existing entry when one answers
+// to the name in any case, else a new entry named as written.
+std::string targetPath(const char *path)
+{
+    std::string host = hostPath(path);
+    if (!existsOnHost(host)) host = hostPathForCreating(path);
+    forgetListings();
+    return host;
+}
+
+// Text-mode reading: a cookie stream over the file descriptor that turns
+// CR LF into LF. The reader keeps its own buffer so that a CR at the end of
+// one refill can look at the first byte of the next.
+struct TextReader {
+    int fd;
+    std::size_t position = 0;
+    std::size_t length = 0;
+    bool atEnd = false;
+    char buffer[64 * 1024];
+};
+
+// Appends file bytes after the kept ones; false on a read error.
+bool refill(TextReader *reader, std::size_t keep)
+{
+    std::move(reader->buffer + reader->position, reader->buffer + reader->length, reader->buffer);
+    reader->position = 0;
+    reader->length = keep;
+    ssize_t got;
+    do {
+        got = ::read(reader->fd, reader->buffer + keep, sizeof reader->buffer - keep);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) return false;
+    if (got == 0) reader->atEnd = true;
+    reader->length += static_cast<std::size_t>(got);
+    return true;
+}
+
+extern "C" ssize_t textRead(void *cookie, char *out, size_t size)
+{
+    auto *reader = static_cast<TextReader *>(cookie);
+    std::size_t written = 0;
+    while (written < size) {
+        if (reader->position == reader->length) {
+            if (reader->atEnd || !refill(reader, 0)) break;
+            if (reader->position == reader->length) break;
+        }
+        char c = reader->buffer[reader->position];
+        if (c == '\r') {
+            if (reader->position + 1 == reader->length && !reader->atEnd && !refill(reader, 1)) {
+                if (written == 0) return -1;
+                break;
+            }
+            if (reader->position + 1 < reader->length && reader->buffer[reader->position + 1] == '\n') {
+                c = '\n';
+                ++reader->position;
+            }
+        }
+        ++reader->position;
+        out[written++] = c;
+    }
+    if (written == 0 && !reader->atEnd) return -1;
+    return static_cast<ssize_t>(written);
+}
+
+extern "C" int textSeek(void *cookie, off64_t *position, int whence)
+{
+    // Only rewinding is meaningful: offsets of the converted text are not
+    // offsets of the file.
+    auto *reader = static_cast<TextReader *>(cookie);
+    if (whence != SEEK_SET || *position != 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    if (::lseek(reader->fd, 0, SEEK_SET) != 0) return -1;
+    reader->position = reader->length = 0;
+    reader->atEnd = false;
+    return 0;
+}
+
+extern "C" int textClose(void *cookie)
+{
+    auto *reader = static_cast<TextReader *>(cookie);
+    int result = ::close(reader->fd);
+    delete reader;
+    return result;
+}
+
+}  // namespace
+
+std::string plainHostPath(const char *path)
+{
+    std::string host(path ? path : "");
+    std::replace(host.begin(), host.end(), '\\', '/');
+    return host;
+}
+
+std::string hostPath(const char *path)
+{
+    const std::string written = plainHostPath(path);
+    if (written.empty() || hasDriveLetter(written) || existsOnHost(written)) return written;
+    return resolveCaseInsensitively(written);
+}
+
+std::string hostPathForCreating(const char *path)
+{
+    const std::string written = plainHostPath(path);
+    const std::size_t slash = written.rfind('/');
+    if (slash == std::string::npos || hasDriveLetter(written)) return written;
+    if (slash == 0) return written;
+    const std::string directory = hostPath(written.substr(0, slash).c_str());
+    return directory + written.substr(slash);
+}
+
+std::string programPath(const std::string &host)
+{
+    std::string program(host);
+    std::replace(program.begin(), program.end(), '/', '\\');
+    return program;
+}
+
+std::string hostCurrentDirectory()
+{
+    std::vector<char> buffer(1024);
+    while (!::getcwd(buffer.data(), buffer.size())) {
+        if (errno != ERANGE) return std::string();
+        buffer.resize(buffer.size() * 2);
+    }
+    return programPath(buffer.data());
+}
+
+FILE *openTextForReading(const char *path)
+{
+    const std::string host = hostPath(path);
+    int fd;
+    do {
+        fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+        ::close(fd);
+        errno = error;
+        return nullptr;
+    }
+    auto *reader = new TextReader;
+    reader->fd = fd;
+    cookie_io_functions_t functions = {textRead, nullptr, textSeek, textClose};
+    FILE *stream = ::fopencookie(reader, "r", functions);
+    if (!stream) {
+        const int error = errno;
+        ::close(fd);
+        delete reader;
+        errno = error;
+    }
+    return stream;
+}
+
+FILE *openForAppending(const char *path)
+{
+    return std::fopen(targetPath(path).c_str(), "a");
+}
+
+FILE *openForWriting(const char *path)
+{
+    return std::fopen(targetPath(path).c_str(), "w");
+}
+
+bool statPath(const char *path, bool *isDirectory)
+{
+    struct stat st;
+    if (::stat(hostPath(path).c_str(), &st) != 0) return false;
+    if (isDirectory) *isDirectory = S_ISDIR(st.st_mode);
+    return true;
+}
+
+bool renamePath(const char *from, const char *to)
+{
+    const std::string source = hostPath(from);
+    return std::rename(source.c_str(), targetPath(to).c_str()) == 0;
+}
