@@ -16,6 +16,7 @@
 #include "frontend/arbre.h"
 #include "frontend/kinds.h"
 #include "frontend/stx_c_lex.h"
+#include "frontend/stx_c_pragma.h"
 #include "support/alpha.h"
 #include "support/machine.h"
 
@@ -126,9 +127,13 @@ int main(int argc, char **argv)
         files[count++] = argv[i];
     }
     if (count == 0) usage();
+    CountedList *fileList = nullptr;   // what incl_std pragmas collect
+    SetPragmaFileList(&fileList);
     if (count == 2) dumpFile(files[0], true);
     dumpFile(files[count - 1], false);
     std::fflush(stdout);
+    FreeCountedList(fileList);
+    FreePragmaState();
     FreeAcceptTables();
     FreeAlphaTable();
     return 0;
