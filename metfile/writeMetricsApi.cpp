@@ -85,8 +85,10 @@ static int writeHalsteadGroup(QTextStream &out, const MetFile *file)
 {
     static const char *const names[4] = {"n1", "n2", "N1", "N2"};
     static const char *const missing[4] = {
-        "Error : can't find Halstead metric n1\n", "Error : can't find Halstead metric n2\n",
-        "Error : can't find Halstead metric N1\n", "Error : can't find Halstead metric N2\n"};
+        QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric n1\n"),
+        QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric n2\n"),
+        QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric N1\n"),
+        QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric N2\n")};
     int32_t count[4];
     for (int i = 0; i < 4; ++i) {
         const MetricValue *slot = findMetric(file->metrics, names[i]);
@@ -214,7 +216,7 @@ int writeMetFile(MetFile *file, const QString &name)
         finalName + '.' + QByteArray::number(QCoreApplication::applicationPid()) + ".tmp";
     QFile device(QString::fromLocal8Bit(hostPathForCreating(tempName.constData()).c_str()));
     if (!device.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        reportUnwritable("Cannot open the file %1 for writing\n", name);
+        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
         return 1;
     }
     QTextStream out(&device);
@@ -226,12 +228,12 @@ int writeMetFile(MetFile *file, const QString &name)
     // A short write (full disk) must not replace a good file with a torn one.
     if (!written) {
         device.remove();
-        reportUnwritable("Cannot write the file %1\n", name);
+        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot write the file %1\n"), name);
         return 1;
     }
     if (!renamePath(tempName.constData(), finalName.constData())) {
         device.remove();
-        reportUnwritable("Cannot open the file %1 for writing\n", name);
+        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
         return 1;
     }
     return 0;

@@ -183,16 +183,16 @@ static void addFileMetrics(MetFileEntry *entry)
     HalsteadCounts c{};
     runHalsteadPass(entry->path, &c);
     MetFile *f = entry->file;
-    setCountedMetric(f, "n1", c.n1, "Unable to set n1 metric value");
-    setCountedMetric(f, "n2", c.n2, "Unable to set n2 metric value");
-    setCountedMetric(f, "N1", c.N1, "Unable to set N1 metric value");
-    setCountedMetric(f, "N2", c.N2, "Unable to set N2 metric value");
-    setCountedMetric(f, "Total", c.Total, "Unable to set Total metric value");
-    setCountedMetric(f, "Src1", c.Src1, "Unable to set Src1 metric value");
-    setCountedMetric(f, "Src2", c.Src2, "Unable to set Src2 metric value");
-    setCountedMetric(f, "Comment1", c.Comment1, "Unable to set Comment1 metric value");
-    setCountedMetric(f, "Comment2", c.Comment2, "Unable to set Comment2 metric value");
-    setCountedMetric(f, "Empty", c.Empty, "Unable to set Empty metric value");
+    setCountedMetric(f, "n1", c.n1, QT_TRANSLATE_NOOP("Metrics", "Unable to set n1 metric value"));
+    setCountedMetric(f, "n2", c.n2, QT_TRANSLATE_NOOP("Metrics", "Unable to set n2 metric value"));
+    setCountedMetric(f, "N1", c.N1, QT_TRANSLATE_NOOP("Metrics", "Unable to set N1 metric value"));
+    setCountedMetric(f, "N2", c.N2, QT_TRANSLATE_NOOP("Metrics", "Unable to set N2 metric value"));
+    setCountedMetric(f, "Total", c.Total, QT_TRANSLATE_NOOP("Metrics", "Unable to set Total metric value"));
+    setCountedMetric(f, "Src1", c.Src1, QT_TRANSLATE_NOOP("Metrics", "Unable to set Src1 metric value"));
+    setCountedMetric(f, "Src2", c.Src2, QT_TRANSLATE_NOOP("Metrics", "Unable to set Src2 metric value"));
+    setCountedMetric(f, "Comment1", c.Comment1, QT_TRANSLATE_NOOP("Metrics", "Unable to set Comment1 metric value"));
+    setCountedMetric(f, "Comment2", c.Comment2, QT_TRANSLATE_NOOP("Metrics", "Unable to set Comment2 metric value"));
+    setCountedMetric(f, "Empty", c.Empty, QT_TRANSLATE_NOOP("Metrics", "Unable to set Empty metric value"));
 }
 
 // ---- Merge into the run's list --------------------------------------------

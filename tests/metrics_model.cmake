@@ -6,3 +6,5 @@ add_tarsk1_test(metfile_writer_test SOURCES metfile_writer_test.cpp LIBS tarsk1_
 add_tarsk1_test(metgen_pass_test
   SOURCES metgen_pass_test.cpp ${CMAKE_SOURCE_DIR}/metrics/metgen.cpp
   LIBS tarsk1_frontend tarsk1_metfile tarsk1_support)
+# Whole runs of the binary compared with hand-written metrics files.
+add_tarsk1_test(metfile_golden_test SOURCES metfile_golden_test.cpp)
