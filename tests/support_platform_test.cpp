@@ -46,7 +46,7 @@ std::string crlfToLf(const std::string &text)
     return out;
 }
 
-class Tree : public ::testing::Test {
+class HostTree : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -63,7 +63,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Tree, ComponentsResolveCaseInsensitivelyAndExactCaseWins)
+TEST_F(HostTree, ComponentsResolveCaseInsensitivelyAndExactCaseWins)
 {
     EXPECT_EQ(hostPath((root + "\\SRC\\INC\\B.H").c_str()), dir.file("Src/inc/b.h"));
     EXPECT_EQ(readTextFile(root + "\\SRC\\INC\\B.H"), "header\n");
@@ -78,7 +78,7 @@ TEST_F(Tree, ComponentsResolveCaseInsensitivelyAndExactCaseWins)
     EXPECT_FALSE(isDirectory);
 }
 
-TEST_F(Tree, UnmatchedPathsComeBackAsWritten)
+TEST_F(HostTree, UnmatchedPathsComeBackAsWritten)
 {
     const std::string missing = root + "\\SRC\\NONE\\B.H";
     EXPECT_EQ(hostPath(missing.c_str()), plainHostPath(missing.c_str()));
@@ -91,7 +91,7 @@ TEST_F(Tree, UnmatchedPathsComeBackAsWritten)
     EXPECT_EQ(programPath("/home/u/p"), "\\home\\u\\p");
 }
 
-TEST_F(Tree, WritingFindsExistingFilesAndNewFilesAreSeenLater)
+TEST_F(HostTree, WritingFindsExistingFilesAndNewFilesAreSeenLater)
 {
     EXPECT_EQ(hostPathForCreating((root + "\\SRC\\INC\\New.met").c_str()), dir.file("Src/inc/New.met"));
 
