@@ -76,4 +76,34 @@ TEST(MetricsFilesEndToEnd, HeaderVariantsFromSeveralInputs)
     EXPECT_EQ(readFile(log), "MET " + out.path() + "/TWO&.H#1.met\nMET " + out.path() + "/TWO&.H.met\n");
 }
 
+TEST(MetricsFilesEndToEnd, StandardIncludesRestrictionsAndAnUnwritableFolder)
+{
+    TempDir work;
+    const std::string in = input(work, "std.i");
+    {
+        TempDir out;
+        auto r = tarsk1({in, "-METRICS=" + out.path()}, work.path());
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(readFile(out.file("ONE.C.met")), expected("one.met"));
+        EXPECT_FALSE(testutil::exists(out.file("LIB.H.met")));
+    }
+    {
+        // A standard-include folder stays out even when a restriction names it.
+        TempDir out;
+        auto r = tarsk1({in, "-METRICS=" + out.path(), "-RESTRICT_METRICS=" + kData + "/sys/lib.h"}, work.path());
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        EXPECT_FALSE(testutil::exists(out.file("LIB.H.met")));
+        EXPECT_FALSE(testutil::exists(out.file("ONE.C.met")));
+    }
+    {
+        TempDir out;
+        const std::string missing = out.file("missing"), log = work.file("run.log");
+        auto r = tarsk1({in, "-METRICS=" + missing, "-VANTEL_LOG=" + log}, work.path());
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.err, "Cannot open the file " + missing + "/ONE.C.met for writing\n");
+        EXPECT_EQ(readFile(log), "MET " + missing + "/ONE.C.met\n");
+    }
+}
+
 }  // namespace

@@ -42,7 +42,9 @@ _AlphaType *alpha(const char *text)
     for (_AlphaType &a : alphas)
         if (std::strcmp(a.text, text) == 0) return &a;
     texts.emplace_back(text);
-    alphas.push_back({texts.back().data(), uint32_t(texts.back().size()), nullptr, 0});
+    alphas.emplace_back();
+    alphas.back().text = texts.back().data();
+    alphas.back().length = uint32_t(texts.back().size());
     return &alphas.back();
 }
 
