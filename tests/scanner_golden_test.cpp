@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(Scanner, GoldenDump,
                          ::testing::Values("constants", "punctuators", "positions", "openquote", "other_chars", "bom",
                                            "meanings", "extensions", "sequences", "eof_comment", "eof_asm",
                                            "eof_reduce", "eof_malformed", "eof_sequence", "eof_extension",
-                                           "eof_quote", "markers", "pragmas"),
+                                           "eof_quote", "markers", "pragmas", "eof_directive"),
                          [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
 
 int countLines(const std::string &text, const std::string &prefix)
@@ -115,6 +115,15 @@ TEST(ScannerInput, LongNestedScansCrossBufferRefills)
               "289 IDENTIFIER 40001/40001:3 LONG.C <D> [R] 0 end 80001/80001:1\n"
               "289 IDENTIFIER 80001/80001:3 LONG.C <D> [__extension__] 0 end 120001/120001:1\n"
               "289 IDENTIFIER 120001/120001:3 LONG.C <D> [w] 0 end 120001/120001:3\n");
+}
+
+TEST(ScannerInput, PercentColonAtALineStartOpensADirectiveLine)
+{
+    testutil::TempDir tmp;
+    testutil::writeFile(tmp.file("digraph.c"), "a\n  %:pragma once\nb\n");
+    testutil::ProcessResult r = runDump({tmp.file("digraph.c")});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.err.rfind("Corvel tarsk1 - FATAL ERROR: Cannot find '#' in   %:pragma once", 0), 0u) << r.err;
 }
 
 TEST(ScannerInput, PreprocessedSystemHeadersScanToTheEnd)
