@@ -7,3 +7,5 @@ __extension__ long long z;
 __extension__ (void)(f(x)) __extension__ ((a)) b
 __extension__ volatile (v) __extension__ volatile int
 __try { __leave; } __except (filter(1)) { } __finally { }
+__extension__
+(foo) c
