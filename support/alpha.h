@@ -45,7 +45,8 @@ _AlphaType *FindOrAddAlphaN(const char *text, std::size_t length, AlphaTable *ta
 
 // With no holder: empties the process-wide table. With a holder: a fresh private table.
 void ResetAlphaTable(AlphaTable **holder = nullptr);
-// Frees every entry; a private table is freed as well.
+// Frees every entry; a private table is freed as well, the process-wide one
+// is left empty (a later lookup starts a fresh table).
 void FreeAlphaTable(AlphaTable *table = nullptr);
 
 struct CountedList {

@@ -29,3 +29,11 @@ target_compile_definitions(support_machine_test PRIVATE
 add_tarsk1_test(support_alpha_test
   SOURCES support_alpha_test.cpp
   LIBS tarsk1_support)
+
+add_tarsk1_test(support_files_test
+  SOURCES support_files_test.cpp
+  LIBS tarsk1_support)
+
+add_tarsk1_test(support_platform_test
+  SOURCES support_platform_test.cpp
+  LIBS tarsk1_support)

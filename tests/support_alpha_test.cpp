@@ -54,7 +54,7 @@ std::vector<std::string> collidingTexts(const std::vector<std::size_t> &lengths,
     return found;
 }
 
-class PrivateTable : public ::testing::Test {
+class AlphaPrivateTable : public ::testing::Test {
 protected:
     void SetUp() override { ResetAlphaTable(&table); }
     void TearDown() override { FreeAlphaTable(table); }
@@ -63,7 +63,7 @@ protected:
 
 }  // namespace
 
-TEST_F(PrivateTable, OneEntryPerTextWithItsOwnCopy)
+TEST_F(AlphaPrivateTable, OneEntryPerTextWithItsOwnCopy)
 {
     char buffer[] = "counter";
     _AlphaType *a = FindOrAddAlpha(buffer, table);
@@ -81,7 +81,7 @@ TEST_F(PrivateTable, OneEntryPerTextWithItsOwnCopy)
     EXPECT_EQ(AlphaLongestChain(table), 1u);  // the empty texts created nothing
 }
 
-TEST_F(PrivateTable, ChainIsOrderedByLengthThenAge)
+TEST_F(AlphaPrivateTable, ChainIsOrderedByLengthThenAge)
 {
     const unsigned bucket = 17;
     // Interned longest first, then two of equal length, then a shorter one.
@@ -94,7 +94,7 @@ TEST_F(PrivateTable, ChainIsOrderedByLengthThenAge)
     for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(FindOrAddAlpha(texts[i].c_str(), table), entries[i]);
 }
 
-TEST_F(PrivateTable, TextsDifferingInTheFirstByteAreDistinct)
+TEST_F(AlphaPrivateTable, TextsDifferingInTheFirstByteAreDistinct)
 {
     // Two texts of one bucket that differ only in their first byte: the first
     // byte only moves the low byte of the hash, so they must lie 250 apart.
@@ -117,7 +117,7 @@ TEST_F(PrivateTable, TextsDifferingInTheFirstByteAreDistinct)
     EXPECT_EQ(FindOrAddAlpha(b.c_str(), table), eb);
 }
 
-TEST_F(PrivateTable, GrowsOnlyPastTwiceTheBucketsAndKeepsOrder)
+TEST_F(AlphaPrivateTable, GrowsOnlyPastTwiceTheBucketsAndKeepsOrder)
 {
     std::map<_AlphaType *, int> age;
     auto add = [&](int n) {
@@ -149,7 +149,7 @@ TEST_F(PrivateTable, GrowsOnlyPastTwiceTheBucketsAndKeepsOrder)
     for (auto &[entry, n] : age) EXPECT_EQ(FindOrAddAlpha(entry->text, table), entry);
 }
 
-TEST_F(PrivateTable, AMillionTextsStayFindableWithShortChains)
+TEST_F(AlphaPrivateTable, AMillionTextsStayFindableWithShortChains)
 {
     std::vector<_AlphaType *> entries;
     entries.reserve(1000000);
@@ -169,7 +169,7 @@ TEST_F(PrivateTable, AMillionTextsStayFindableWithShortChains)
     }
 }
 
-TEST(ProcessTable, ResetAndFreeLeaveAUsableTable)
+TEST(AlphaProcessTable, ResetAndFreeLeaveAUsableTable)
 {
     ResetAlphaTable();
     EXPECT_EQ(AlphaBucketCount(), 250u);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <sys/mman.h>
 #include <string>
 
 namespace {
@@ -82,8 +83,10 @@ int main(int argc, char **argv)
         } else if (action == "scanner") {
             reportScannerFailure(arg(argv, i, argc).toLocal8Bit().constData());
         } else if (action == "segv") {
-            volatile int *nowhere = nullptr;
-            *nowhere = 1;
+            // A page that may not be touched: a real fault, yet no null store
+            // for a sanitizer to stop at first.
+            void *page = mmap(nullptr, 4096, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+            *static_cast<volatile int *>(page) = 1;
         } else if (action == "overflow") {
             std::printf("%d\n", recurse(0));
         } else {
