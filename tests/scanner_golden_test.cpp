@@ -31,9 +31,13 @@ std::string replaceAll(std::string text, const std::string &from, const std::str
     return text;
 }
 
-testutil::ProcessResult runDump(const std::vector<std::string> &args)
+// A dump that ends through a fatal error leaves its memory to the system, so
+// a sanitized build must not count that as a leak.
+testutil::ProcessResult runDump(const std::vector<std::string> &args, bool endsFatally = false)
 {
-    return testutil::runProcess(TOKENDUMP, args, {"LANG=C.UTF-8", "LC_ALL=C.UTF-8"});
+    std::vector<std::string> env = {"LANG=C.UTF-8", "LC_ALL=C.UTF-8"};
+    if (endsFatally) env.push_back("ASAN_OPTIONS=detect_leaks=0");
+    return testutil::runProcess(TOKENDUMP, args, env);
 }
 
 std::vector<std::string> caseArguments(const std::string &name)
@@ -121,7 +125,7 @@ TEST(ScannerInput, PercentColonAtALineStartOpensADirectiveLine)
 {
     testutil::TempDir tmp;
     testutil::writeFile(tmp.file("digraph.c"), "a\n  %:pragma once\nb\n");
-    testutil::ProcessResult r = runDump({tmp.file("digraph.c")});
+    testutil::ProcessResult r = runDump({tmp.file("digraph.c")}, true);
     EXPECT_EQ(r.exitCode, 7);
     EXPECT_EQ(r.err.rfind("Corvel tarsk1 - FATAL ERROR: Cannot find '#' in   %:pragma once", 0), 0u) << r.err;
 }
