@@ -4,6 +4,7 @@
 // follows the input (deeply nested parentheses must not exhaust the C stack).
 #include "frontend/arbre.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "frontend/kinds.h"
@@ -15,6 +16,27 @@ namespace {
 // Head and tail of the chain most recently extended.
 SyntaxNode *cachedHead = nullptr;
 SyntaxNode *cachedTail = nullptr;
+
+// Tails of the chains the cache moved away from. A function body extends
+// many lists between two appends to the file's definition list; without
+// these the definition list would be walked from its head every time.
+std::unordered_map<SyntaxNode *, SyntaxNode *> &parkedTails()
+{
+    static std::unordered_map<SyntaxNode *, SyntaxNode *> tails;
+    return tails;
+}
+
+// The known tail of a chain (or the head itself), taken out of the parking.
+SyntaxNode *takeParkedTail(SyntaxNode *head)
+{
+    auto &tails = parkedTails();
+    if (tails.empty()) return head;
+    auto it = tails.find(head);
+    if (it == tails.end()) return head;
+    SyntaxNode *tail = it->second;
+    tails.erase(it);
+    return tail;
+}
 
 TokenSpan pendingSpan;
 
@@ -47,9 +69,14 @@ SyntaxNode *lastOfChain(SyntaxNode *head, const SyntaxNode *otherHead)
     return node;
 }
 
-void forgetCachedNode(const SyntaxNode *node)
+void forgetCachedNode(SyntaxNode *node)
 {
-    if (node == cachedHead || node == cachedTail) ResetAppendCache();
+    if (node == cachedHead || node == cachedTail) {
+        cachedHead = nullptr;
+        cachedTail = nullptr;
+    }
+    auto &tails = parkedTails();
+    if (!tails.empty()) tails.erase(node);
 }
 
 }  // namespace
@@ -111,10 +138,11 @@ SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b)
     if (a == cachedHead && cachedTail) {
         cachedTail->next = b;
     } else {
-        lastOfChain(a, nullptr)->next = b;
+        if (cachedHead && cachedTail) parkedTails()[cachedHead] = cachedTail;
+        lastOfChain(takeParkedTail(a), a)->next = b;
         cachedHead = a;
     }
-    cachedTail = lastOfChain(b, a);
+    cachedTail = lastOfChain(takeParkedTail(b), a);
     return a;
 }
 
@@ -180,6 +208,8 @@ SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool wi
 void FreeTree(SyntaxNode *node)
 {
     if (!node) return;
+    // A whole file's tree goes at once: no list of it is extended any more.
+    if (node->kind == TRANSLATION_UNIT) ResetAppendCache();
     std::vector<SyntaxNode *> &stack = walkStack();
     stack.clear();
     stack.push_back(node);
@@ -208,4 +238,5 @@ void ResetAppendCache()
 {
     cachedHead = nullptr;
     cachedTail = nullptr;
+    std::unordered_map<SyntaxNode *, SyntaxNode *>().swap(parkedTails());
 }

@@ -125,6 +125,22 @@ TEST_F(TreeTest, ManyAppendsToOneListRunLinear)
     FreeTree(block);
 }
 
+// The file's definition list grows while every function body extends lists
+// of its own; going back to it must not walk it from its head.
+TEST_F(TreeTest, InterleavedListsRunLinear)
+{
+    SyntaxNode *definitions = NewNode(FUNCTION_DEFINITION, nullptr);
+    for (int i = 1; i < 200000; ++i) {
+        SyntaxNode *body = NewNode(SEMICOLON, nullptr);
+        body = AppendSiblings(body, NewNode(SEMICOLON, nullptr));
+        SyntaxNode *args = AppendSiblings(NewNode(IDENTIFIER, nullptr), NewNode(IDENTIFIER, nullptr));
+        body = AppendSiblings(body, NewNode1(CALL, nullptr, args));
+        definitions = AppendSiblings(definitions, NewNode1(FUNCTION_DEFINITION, nullptr, body));
+    }
+    EXPECT_EQ(chainLength(definitions), 200000);
+    FreeTree(NewNode1(TRANSLATION_UNIT, nullptr, definitions));
+}
+
 TEST_F(TreeTest, SetAlphaUsesThePendingSpanOfItsOwnToken)
 {
     ParseValue five = token("hello", 4, 10);
