@@ -1,1 +1,220 @@
-// placeholder: replaced by the module's implementation
+// The identifier table: one entry per distinct text, found again by a hash
+// of its bytes, and the counted list of (item, occurrences) cells.
+//
+// Each bucket chain is kept in ascending order of length, entries of equal
+// length in order of insertion. The table starts with 250 buckets chosen by
+// the lane-XOR hash. That hash alone cannot keep a large table fast: texts
+// such as name_0 ... name_999999 share only some fifty thousand values, so no
+// number of buckets would separate them. Once the entries outnumber twice
+// the buckets, the array doubles and every bucket splits in two by one more
+// bit of a second, stronger hash of the text (kept in the entry): bucket b
+// of a table of 250 * 2^k buckets holds the entries with base bucket
+// b mod 250 and split bits b / 250. Relinking each old chain in order keeps
+// both halves in the same (length, age) order, and a table below 500
+// entries is exactly the plain 250-bucket table. Entries never move.
+#include "support/alpha.h"
+
+#include "support/machine.h"
+
+#include <cstring>
+
+struct AlphaTable {
+    _AlphaType **heads;
+    uint32_t bucketCount;
+    std::size_t entryCount;
+};
+
+namespace {
+
+constexpr uint32_t kInitialBuckets = 250;
+
+AlphaTable processTable = {nullptr, 0, 0};
+
+struct TextHash {
+    uint32_t base;   // lane-XOR hash: picks one of the 250 base buckets
+    uint32_t split;  // FNV-1a: picks the part of a base bucket in a grown table
+};
+
+TextHash hashText(const char *text, std::size_t length)
+{
+    TextHash hash = {0x4A4A4A4Au, 2166136261u};
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto byte = static_cast<uint32_t>(static_cast<unsigned char>(text[i]));
+        hash.base ^= byte << (8 * (i % 4));
+        hash.split = (hash.split ^ byte) * 16777619u;
+    }
+    return hash;
+}
+
+uint32_t bucketOf(uint32_t base, uint32_t split, uint32_t bucketCount)
+{
+    const uint32_t splitMask = bucketCount / kInitialBuckets - 1;
+    return base % kInitialBuckets + kInitialBuckets * (split & splitMask);
+}
+
+void setEmptyBuckets(AlphaTable *table)
+{
+    table->heads = static_cast<_AlphaType **>(allocZeroed(kInitialBuckets * sizeof(_AlphaType *)));
+    table->bucketCount = kInitialBuckets;
+    table->entryCount = 0;
+}
+
+AlphaTable *tableOrProcess(AlphaTable *table)
+{
+    if (table) return table;
+    if (!processTable.heads) setEmptyBuckets(&processTable);
+    return &processTable;
+}
+
+// Splits every chain b into b and b + old count; walking each old chain in
+// order and appending to the two halves keeps their (length, age) order.
+void growTable(AlphaTable *table)
+{
+    const uint32_t oldCount = table->bucketCount;
+    const uint32_t splitBit = oldCount / kInitialBuckets;
+    auto **heads = static_cast<_AlphaType **>(allocZeroed(2 * std::size_t(oldCount) * sizeof(_AlphaType *)));
+    for (uint32_t b = 0; b < oldCount; ++b) {
+        _AlphaType **lowTail = &heads[b];
+        _AlphaType **highTail = &heads[b + oldCount];
+        for (_AlphaType *entry = table->heads[b]; entry; entry = entry->next) {
+            _AlphaType **&tail = (entry->splitHash & splitBit) ? highTail : lowTail;
+            *tail = entry;
+            tail = &entry->next;
+        }
+        *lowTail = nullptr;
+        *highTail = nullptr;
+    }
+    releaseBlock(table->heads);
+    table->heads = heads;
+    table->bucketCount = 2 * oldCount;
+}
+
+// The entry and its text share one block, so an entry costs one allocation.
+_AlphaType *newEntry(const char *text, uint32_t length, uint32_t splitHash)
+{
+    auto *entry = static_cast<_AlphaType *>(allocZeroed(sizeof(_AlphaType) + length + 1));
+    entry->text = reinterpret_cast<char *>(entry + 1);
+    std::memcpy(entry->text, text, length);
+    entry->length = length;
+    entry->splitHash = splitHash;
+    return entry;
+}
+
+bool sameText(const _AlphaType *entry, const char *text, uint32_t length, uint32_t splitHash)
+{
+    return entry->splitHash == splitHash && entry->text[0] == text[0] &&
+           std::memcmp(entry->text + 1, text + 1, length - 1) == 0;
+}
+
+}  // namespace
+
+_AlphaType *FindOrAddAlphaN(const char *text, std::size_t length, AlphaTable *table)
+{
+    if (!text || length == 0) return nullptr;
+    if (length > UINT32_MAX) {
+        reportInternal(translateText("Internal Error", "Text too long for the identifier table"));
+    }
+    const auto size = static_cast<uint32_t>(length);
+    table = tableOrProcess(table);
+    const TextHash hash = hashText(text, length);
+    _AlphaType **link = &table->heads[bucketOf(hash.base, hash.split, table->bucketCount)];
+    while (*link && (*link)->length < size) link = &(*link)->next;
+    while (*link && (*link)->length == size) {
+        if (sameText(*link, text, size, hash.split)) return *link;
+        link = &(*link)->next;
+    }
+    _AlphaType *entry = newEntry(text, size, hash.split);
+    entry->next = *link;
+    *link = entry;
+    if (++table->entryCount > 2 * static_cast<std::size_t>(table->bucketCount) && table->bucketCount < (1u << 31)) {
+        growTable(table);
+    }
+    return entry;
+}
+
+_AlphaType *FindOrAddAlpha(const char *text, AlphaTable *table)
+{
+    if (!text) return nullptr;
+    return FindOrAddAlphaN(text, std::strlen(text), table);
+}
+
+void ResetAlphaTable(AlphaTable **holder)
+{
+    if (holder) {
+        *holder = static_cast<AlphaTable *>(allocZeroed(sizeof(AlphaTable)));
+        setEmptyBuckets(*holder);
+        return;
+    }
+    // Entries already handed out stay valid: they are merely forgotten.
+    releaseBlock(processTable.heads);
+    setEmptyBuckets(&processTable);
+}
+
+void FreeAlphaTable(AlphaTable *table)
+{
+    AlphaTable *target = table ? table : &processTable;
+    if (!target->heads) return;
+    for (uint32_t b = 0; b < target->bucketCount; ++b) {
+        _AlphaType *entry = target->heads[b];
+        while (entry) {
+            _AlphaType *next = entry->next;
+            releaseBlock(entry);
+            entry = next;
+        }
+    }
+    releaseBlock(target->heads);
+    if (table) {
+        releaseBlock(table);
+    } else {
+        // Left empty rather than dangling, so a later lookup starts afresh.
+        target->heads = nullptr;
+        target->bucketCount = 0;
+        target->entryCount = 0;
+    }
+}
+
+unsigned AlphaBucketCount(AlphaTable *table)
+{
+    return tableOrProcess(table)->bucketCount;
+}
+
+_AlphaType *AlphaBucketHead(unsigned bucket, AlphaTable *table)
+{
+    AlphaTable *t = tableOrProcess(table);
+    return bucket < t->bucketCount ? t->heads[bucket] : nullptr;
+}
+
+unsigned AlphaLongestChain(AlphaTable *table)
+{
+    AlphaTable *t = tableOrProcess(table);
+    unsigned longest = 0;
+    for (uint32_t b = 0; b < t->bucketCount; ++b) {
+        unsigned length = 0;
+        for (const _AlphaType *e = t->heads[b]; e; e = e->next) ++length;
+        if (length > longest) longest = length;
+    }
+    return longest;
+}
+
+int AddCounted(CountedList **head, void *item)
+{
+    CountedList **link = head;
+    for (; *link; link = &(*link)->next) {
+        if ((*link)->item == item) return ++(*link)->count;
+    }
+    auto *cell = static_cast<CountedList *>(allocZeroed(sizeof(CountedList)));
+    cell->item = item;
+    cell->count = 1;
+    *link = cell;
+    return 1;
+}
+
+CountedList *FreeCountedList(CountedList *head)
+{
+    while (head) {
+        CountedList *next = head->next;
+        releaseBlock(head);
+        head = next;
+    }
+    return nullptr;
+}

@@ -10,6 +10,7 @@ struct _AlphaType {
     uint32_t length;     // bytes, terminator not counted
     _AlphaType *next;    // next entry of the same bucket chain
     uint32_t flags;      // property bits below, 0 at creation
+    uint32_t splitHash;  // the table's own: places the entry once the table has grown
 };
 
 // Flag bits of an entry.
@@ -44,7 +45,8 @@ _AlphaType *FindOrAddAlphaN(const char *text, std::size_t length, AlphaTable *ta
 
 // With no holder: empties the process-wide table. With a holder: a fresh private table.
 void ResetAlphaTable(AlphaTable **holder = nullptr);
-// Frees every entry; a private table is freed as well.
+// Frees every entry; a private table is freed as well, the process-wide one
+// is left empty (a later lookup starts a fresh table).
 void FreeAlphaTable(AlphaTable *table = nullptr);
 
 struct CountedList {
@@ -58,3 +60,9 @@ struct CountedList {
 int AddCounted(CountedList **head, void *item);
 // Frees every cell (not the items) and returns an empty list.
 CountedList *FreeCountedList(CountedList *head);
+
+// Inspection of the table's shape, for tests: the current number of buckets,
+// the head of one bucket chain (follow next), and the longest chain.
+unsigned AlphaBucketCount(AlphaTable *table = nullptr);
+_AlphaType *AlphaBucketHead(unsigned bucket, AlphaTable *table = nullptr);
+unsigned AlphaLongestChain(AlphaTable *table = nullptr);

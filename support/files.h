@@ -11,7 +11,10 @@ bool isRelativePath(const char *path);
 bool fileExists(const char *path);
 const char *currentDirectory();                       // program form, ends with '\'
 bool expandShortNames(const char *path, char **result);
+// Drops "." and "name\.." pairs; always ends with a backslash.
 char *normalizeDirectory(const char *path);
+// Interned upper-case file name and absolute directory ("\SRC\" form, with
+// the trailing backslash); a relative path starts at currentDirectory().
 void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory);
 bool sameSourceFile(const char *a, const char *b);
 // "[" + first + second + "," + number + "]"; second may be null.

@@ -273,6 +273,7 @@ QString localeDirectory()
 
 void installTranslations()
 {
+    removeTranslations();  // a second call replaces the first set
     if (checkedLocaleDirectory.isEmpty()) localeDirectory();
     const QString directory =
         QString::fromLocal8Bit(hostPath(checkedLocaleDirectory.toLocal8Bit().constData()).c_str());

@@ -23,6 +23,7 @@ namespace {
 // case-folded name the first entry in name order that carries it.
 struct DirectoryListing {
     bool readable = false;
+    struct timespec modified = {};  // of the directory when it was read
     std::unordered_set<std::string> names;
     std::unordered_map<std::string, std::string> byFoldedName;
 };
@@ -34,6 +35,11 @@ std::string foldName(const std::string &name)
     return QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())).toUpper().toStdString();
 }
 
+bool sameTime(const struct timespec &a, const struct timespec &b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
 const DirectoryListing &listDirectory(const std::string &directory)
 {
     auto found = listingCache.find(directory);
@@ -41,6 +47,8 @@ const DirectoryListing &listDirectory(const std::string &directory)
     DirectoryListing &listing = listingCache[directory];
     DIR *dir = ::opendir(directory.c_str());
     if (!dir) return listing;
+    struct stat st;
+    if (::fstat(::dirfd(dir), &st) == 0) listing.modified = st.st_mtim;
     listing.readable = true;
     std::vector<std::string> names;
     while (const dirent *entry = ::readdir(dir)) names.emplace_back(entry->d_name);
@@ -53,10 +61,14 @@ const DirectoryListing &listDirectory(const std::string &directory)
     return listing;
 }
 
-// Entries created or renamed by the program itself must be seen by later lookups.
-void forgetListings()
+// A name missing from a cached listing may have been created since: the
+// directory is read again when it has changed.
+const DirectoryListing &relistIfChanged(const std::string &directory, const DirectoryListing &listing)
 {
-    listingCache.clear();
+    struct stat st;
+    if (::stat(directory.c_str(), &st) != 0 || sameTime(st.st_mtim, listing.modified)) return listing;
+    listingCache.erase(directory);
+    return listDirectory(directory);
 }
 
 bool existsOnHost(const std::string &path)
@@ -78,19 +90,26 @@ bool resolveComponent(const std::string &directory, const std::string &component
         resolved = component;
         return true;
     }
-    const DirectoryListing &listing = listDirectory(directory.empty() ? std::string(".") : directory);
-    if (!listing.readable) {
+    const std::string where = directory.empty() ? std::string(".") : directory;
+    const DirectoryListing *listing = &listDirectory(where);
+    if (!listing->readable) {
         resolved = component;
         return existsOnHost(directory.empty() ? component : directory + "/" + component);
     }
-    if (listing.names.count(component)) {
-        resolved = component;
-        return true;
+    const std::string folded = foldName(component);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (listing->names.count(component)) {
+            resolved = component;
+            return true;
+        }
+        auto match = listing->byFoldedName.find(folded);
+        if (match != listing->byFoldedName.end()) {
+            resolved = match->second;
+            return true;
+        }
+        if (attempt == 0) listing = &relistIfChanged(where, *listing);
     }
-    auto match = listing.byFoldedName.find(foldName(component));
-    if (match == listing.byFoldedName.end()) return false;
-    resolved = match->second;
-    return true;
+    return false;
 }
 
 std::string resolveCaseInsensitively(const std::string &written)
@@ -122,7 +141,6 @@ std::string targetPath(const char *path)
 {
     std::string host = hostPath(path);
     if (!existsOnHost(host)) host = hostPathForCreating(path);
-    forgetListings();
     return host;
 }
 

@@ -179,6 +179,25 @@ TEST_F(DirectiveScan, ReplacementLoopsEndAtOnce)
     EXPECT_EQ(Scanner().instrOff, 1);
 }
 
+TEST_F(DirectiveScan, LongReplacementChainsStopBeforeTheStackEnds)
+{
+    // d0 -> d1 -> ... -> d99999 -> stop_instr: far too deep to follow.
+    const int n = 100000;
+    std::string line;
+    line = "#pragma mevra directive \"d" + std::to_string(n - 1) + "\" = \"#pragma mevra stop_instr\"\n";
+    scan(line.c_str());
+    for (int i = n - 2; i >= 0; --i) {
+        line = "#pragma mevra directive \"d" + std::to_string(i) + "\" = \"#d" +
+               std::to_string(i + 1) + "\"\n";
+        ScanDirective(line.c_str());
+    }
+    EXPECT_EQ(scan("#d0\n"), "");
+    EXPECT_EQ(Scanner().instrOff, 0);
+    // A short chain is followed to its end.
+    EXPECT_EQ(scan(("#d" + std::to_string(n - 10) + "\n").c_str()), "");
+    EXPECT_EQ(Scanner().instrOff, 1);
+}
+
 using DirectiveScanDeath = DirectiveTest;
 
 TEST_F(DirectiveScanDeath, LineWithoutNumberSignIsFatal)

@@ -1,0 +1,39 @@
+# Support services: message service (through a child process), identifier
+# table, paths and the platform module.
+add_executable(support_messageprobe ${CMAKE_CURRENT_SOURCE_DIR}/tools/messageprobe.cpp)
+target_link_libraries(support_messageprobe PRIVATE tarsk1_support)
+
+# Translation files for the probe, compiled from the hand-written .ts files
+# into an installation tree of their own.
+find_program(TARSK1_LRELEASE lrelease HINTS /usr/lib/qt6/bin /usr/lib/qt6/libexec REQUIRED)
+set(SUPPORT_LOCALE_ROOT ${CMAKE_CURRENT_BINARY_DIR}/support_corveldir)
+set(SUPPORT_QM_FILES)
+foreach(ts tarsk1_fr_FR common_fr)
+  set(qm ${SUPPORT_LOCALE_ROOT}/lib/locale/${ts}.qm)
+  add_custom_command(OUTPUT ${qm}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${SUPPORT_LOCALE_ROOT}/lib/locale
+    COMMAND ${TARSK1_LRELEASE} -silent ${TARSK1_TEST_DATA}/support/${ts}.ts -qm ${qm}
+    DEPENDS ${TARSK1_TEST_DATA}/support/${ts}.ts)
+  list(APPEND SUPPORT_QM_FILES ${qm})
+endforeach()
+add_custom_target(support_translations DEPENDS ${SUPPORT_QM_FILES})
+
+add_tarsk1_test(support_machine_test
+  SOURCES support_machine_test.cpp
+  LIBS tarsk1_support)
+add_dependencies(support_machine_test support_messageprobe support_translations)
+target_compile_definitions(support_machine_test PRIVATE
+  MESSAGE_PROBE="$<TARGET_FILE:support_messageprobe>"
+  SUPPORT_LOCALE_ROOT="${SUPPORT_LOCALE_ROOT}")
+
+add_tarsk1_test(support_alpha_test
+  SOURCES support_alpha_test.cpp
+  LIBS tarsk1_support)
+
+add_tarsk1_test(support_files_test
+  SOURCES support_files_test.cpp
+  LIBS tarsk1_support)
+
+add_tarsk1_test(support_platform_test
+  SOURCES support_platform_test.cpp
+  LIBS tarsk1_support)
