@@ -25,6 +25,13 @@ std::vector<SyntaxNode *> &walkStack()
     return stack;
 }
 
+// After the walk of a very deep tree the stack's storage is given back.
+void trimWalkStack()
+{
+    std::vector<SyntaxNode *> &stack = walkStack();
+    if (stack.capacity() > 65536) std::vector<SyntaxNode *>().swap(stack);
+}
+
 bool spanIsEmpty(const TokenSpan &span) { return span.lines == 0 && span.end_column == 0; }
 
 // Last node of the chain that starts at head; a node pointing at itself or
@@ -166,6 +173,7 @@ SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool wi
             if (n->child) stack.push_back(n->child);
         }
     }
+    trimWalkStack();
     return node;
 }
 
@@ -193,6 +201,7 @@ void FreeTree(SyntaxNode *node)
         forgetCachedNode(parent);
         releaseBlock(parent);
     }
+    trimWalkStack();
 }
 
 void ResetAppendCache()

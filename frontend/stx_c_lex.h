@@ -11,18 +11,21 @@
 
 struct _AlphaType;
 
+// The scanner's position and mode, one instance for the whole program.
+// Directive handlers run after the counters have moved past their line, so
+// the directive's own line is currentLine - 1.
 struct ScannerState {
-    int32_t currentLine;
-    int32_t physicalLine;
-    int32_t column;
-    int32_t lastLength;
+    int32_t currentLine;         // as set by line markers
+    int32_t physicalLine;        // 1 + line breaks read; markers never change it
+    int32_t column;              // first column of the latest token or dropped run
+    int32_t lastLength;          // its length, grown by what skip routines read
     _AlphaType *currentFile;
     _AlphaType *currentDirectory;
-    uint8_t instrOff;
-    bool analysisStopped;
-    bool rawFileNames;       // set by the nointerpret pragma, never reset
-    int16_t groupDepthPreset;
-    bool lineStart;
+    uint8_t instrOff;            // copied into every token position
+    bool analysisStopped;        // silences the lexical-input warning
+    bool rawFileNames;           // set by the nointerpret pragma, never reset
+    int16_t groupDepthPreset;    // extra depth SkipBalanced starts with
+    bool lineStart;              // the next character begins a line
 };
 ScannerState &Scanner();
 

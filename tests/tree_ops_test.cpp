@@ -37,7 +37,7 @@ protected:
     }
 };
 
-int exitCodeOf(void (*action)())
+template <typename Action> int exitCodeOf(Action action)
 {
     try {
         action();
@@ -143,6 +143,7 @@ TEST_F(TreeTest, SetAlphaUsesThePendingSpanOfItsOwnToken)
 
     // A span on one line: the end lies end_column to the right of the start.
     PendingSpan() = TokenSpan{str.position, 0, 12};
+    FreeTree(s);
     s = SetAlpha(NewNode(IDENTIFIER, &str), str.alpha);
     EXPECT_EQ(s->end.line, 7);
     EXPECT_EQ(s->end.column, 17);
@@ -212,27 +213,22 @@ TEST_F(TreeTest, DeepTreesAreWalkedWithoutTheCStack)
 
 TEST_F(TreeTest, CorruptedChainsPanic)
 {
-    EXPECT_EQ(exitCodeOf([] {
-                  SyntaxNode *a = NewNode(IDENTIFIER, nullptr);
-                  a->next = a;
-                  AppendSiblings(a, NewNode(IDENTIFIER, nullptr));
-              }),
-              7);
-    EXPECT_EQ(exitCodeOf([] {
-                  SyntaxNode *a = NewNode(IDENTIFIER, nullptr);
-                  SyntaxNode *b = NewNode(IDENTIFIER, nullptr);
-                  AppendSiblings(a, b);
-                  AppendSiblings(a, a);   // would close a cycle
-              }),
-              7);
-    EXPECT_EQ(exitCodeOf([] {
-                  SyntaxNode *a = NewNode(IDENTIFIER, nullptr);
-                  SyntaxNode *b = NewNode(IDENTIFIER, nullptr);
-                  a->next = b;
-                  b->next = a;
-                  FreeTree(NewNode1(LBRACE, nullptr, a));
-              }),
-              7);
+    SyntaxNode *a = NewNode(IDENTIFIER, nullptr);
+    SyntaxNode *b = NewNode(IDENTIFIER, nullptr);
+    a->next = a;
+    EXPECT_EQ(exitCodeOf([&] { AppendSiblings(a, b); }), 7);
+
+    a->next = nullptr;
+    ResetAppendCache();
+    AppendSiblings(a, b);
+    EXPECT_EQ(exitCodeOf([&] { AppendSiblings(a, a); }), 7);   // would close a cycle
+
+    b->next = a;
+    SyntaxNode *block = NewNode(LBRACE, nullptr);
+    block->child = a;
+    EXPECT_EQ(exitCodeOf([&] { FreeTree(block); }), 7);
+    b->next = nullptr;
+    FreeTree(block);
 }
 
 TEST(KindNames, BoundariesOfTheNumbering)

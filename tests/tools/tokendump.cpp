@@ -3,7 +3,10 @@
 //   code KIND line/physical_line:column FILE DIRECTORY [alpha] instr_off [end line/physical_line:column]
 // A null alpha prints as "-"; the end is that of the leaf node the grammar
 // would make from the token. Options set identifier meanings directly:
-//   --flags=TEXT:HEX  --code=TEXT:N  --to=TEXT:N,N...  --upto=TEXT:N,N...
+//   --flags=TEXT:HEX ORs flag bits, --code=TEXT:N registers an accept code
+//   (flags untouched), --to=TEXT:N,N... and --upto=TEXT:N,N... declare an
+//   accepted sequence and set its flag. --count prints only the number of
+//   tokens of each file.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,10 +16,13 @@
 #include "frontend/arbre.h"
 #include "frontend/kinds.h"
 #include "frontend/stx_c_lex.h"
+#include "frontend/stx_c_pragma.h"
 #include "support/alpha.h"
 #include "support/machine.h"
 
 namespace {
+
+bool quiet = false;   // --count: print only the number of tokens of each file
 
 const char *entryText(const _AlphaType *entry) { return entry ? entry->text : "-"; }
 
@@ -52,7 +58,10 @@ void dumpFile(const char *path, bool isDefinitionFile)
 {
     std::printf("== %s\n", isDefinitionFile ? "definition" : "source");
     FILE *stream = OpenScannerFile(path, isDefinitionFile);
-    for (int code; (code = NextToken()) != END;) printToken(code);
+    long count = 0;
+    for (int code; (code = NextToken()) != END; ++count)
+        if (!quiet) printToken(code);
+    if (quiet) std::printf("%ld tokens\n", count);
     CloseScannerFile(stream);
 }
 
@@ -84,14 +93,15 @@ void addSequence(const char *arg, bool upTo)
 
 bool applyOption(const char *arg)
 {
-    const char *value;
+    const char *value = "";
     if (!std::strncmp(arg, "--flags=", 8)) {
         _AlphaType *entry = optionEntry(arg + 8, &value);
         entry->flags |= static_cast<uint32_t>(std::strtoul(value, nullptr, 16));
     } else if (!std::strncmp(arg, "--code=", 7)) {
         _AlphaType *entry = optionEntry(arg + 7, &value);
-        entry->flags |= ALPHA_ACCEPT_CODE;
         AddAcceptCode(entry, static_cast<int>(std::strtol(value, nullptr, 10)));
+    } else if (!std::strcmp(arg, "--count")) {
+        quiet = true;
     } else if (!std::strncmp(arg, "--to=", 5)) {
         addSequence(arg + 5, false);
     } else if (!std::strncmp(arg, "--upto=", 7)) {
@@ -117,9 +127,13 @@ int main(int argc, char **argv)
         files[count++] = argv[i];
     }
     if (count == 0) usage();
+    CountedList *fileList = nullptr;   // what incl_std pragmas collect
+    SetPragmaFileList(&fileList);
     if (count == 2) dumpFile(files[0], true);
     dumpFile(files[count - 1], false);
     std::fflush(stdout);
+    FreeCountedList(fileList);
+    FreePragmaState();
     FreeAcceptTables();
     FreeAlphaTable();
     return 0;

@@ -1,0 +1,1 @@
+void f(void) { int x;

@@ -1,0 +1,5 @@
+a
+#define X \
+  1
+b
+#pragma mevra stop_analyze

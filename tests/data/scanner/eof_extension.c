@@ -1,0 +1,1 @@
+__extension__ (a (b)

@@ -1,0 +1,2 @@
+a
+ASSERT x y

@@ -1,0 +1,4 @@
+a "open
+still" b 'x
+' c "\"q
+x" d
