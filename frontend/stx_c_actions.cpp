@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstring>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -65,6 +66,36 @@ std::vector<_AlphaType *> pendingParameters;
 // Bit 0x10000000 of each name declared in the current block, as it was at
 // the declaration (operator[] inserts 0 for a name never stored).
 QMap<_AlphaType *, char> savedUse;
+
+// Lists being built, innermost last, with their tails. A list is extended
+// only after every list begun inside it is complete, so extending one drops
+// the entries above it.
+struct OpenList {
+    SyntaxNode *head;
+    SyntaxNode *tail;
+};
+std::vector<OpenList> openLists;
+std::unordered_map<SyntaxNode *, size_t> openListIndex;
+
+void dropOpenListsFrom(size_t index)
+{
+    while (openLists.size() > index) {
+        openListIndex.erase(openLists.back().head);
+        openLists.pop_back();
+    }
+}
+
+// Last node of a chain; a chain that leads back to its head or to a node
+// whose next is itself is a corrupted tree.
+SyntaxNode *chainEnd(SyntaxNode *head)
+{
+    SyntaxNode *n = head;
+    while (SyntaxNode *next = n->next) {
+        if (next == n || next == head) reportPanic();
+        n = next;
+    }
+    return n;
+}
 
 void clearDeclaratorFlags()
 {
@@ -192,6 +223,7 @@ SyntaxNode *skippedPlaceholder() { return NewNode(SKIPPED, nullptr); }
 
 void BeginParse(bool isDefinitionFile, const char *const *excludedDirs)
 {
+    dropOpenListsFrom(0);
     discardBlocks();
     savedUse.clear();
     state.storageClass = 0;
@@ -217,6 +249,36 @@ SyntaxNode *TakeRoot()
 }
 
 uint16_t ParseErrorCount() { return state.errors; }
+
+// ---- long lists ----
+
+SyntaxNode *ListAppend(SyntaxNode *list, SyntaxNode *item)
+{
+    if (!list) return item;
+    if (!item) return list;
+    auto found = openListIndex.find(list);
+    size_t index;
+    if (found != openListIndex.end()) {
+        index = found->second;
+        dropOpenListsFrom(index + 1);
+    } else {
+        index = openLists.size();
+        openLists.push_back({list, chainEnd(list)});
+        openListIndex.emplace(list, index);
+    }
+    OpenList &open = openLists[index];
+    if (item == list || item == open.tail) reportPanic();
+    open.tail->next = item;
+    open.tail = chainEnd(item);
+    return list;
+}
+
+SyntaxNode *ListDone(SyntaxNode *list)
+{
+    auto found = openListIndex.find(list);
+    if (found != openListIndex.end()) dropOpenListsFrom(found->second);
+    return list;
+}
 
 // ---- scanner to parser ----
 
@@ -280,7 +342,7 @@ SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op)
 
 SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValue &close, SyntaxNode *operand)
 {
-    FreeTree(typeName);
+    FreeChain(typeName);
     return SetEnd(NewNode1(CAST, &open, operand), &close);
 }
 
@@ -305,16 +367,26 @@ SyntaxNode *StorageClass(int code)
     return nullptr;
 }
 
+void FreeChain(SyntaxNode *node)
+{
+    while (node) {
+        SyntaxNode *next = node->next;
+        if (next == node) reportPanic();
+        FreeTree(node);
+        node = next;
+    }
+}
+
 SyntaxNode *Drop(SyntaxNode *node)
 {
-    FreeTree(node);
+    FreeChain(node);
     return nullptr;
 }
 
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b)
 {
-    FreeTree(a);
-    FreeTree(b);
+    FreeChain(a);
+    FreeChain(b);
     return nullptr;
 }
 
@@ -324,25 +396,26 @@ SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator,
     setSpecifier(specifier);
     registerName(declarator.alpha, declarator.node);
     if (!keepSpecifier) setSpecifier(nullptr);
-    FreeTree(specifier);
+    FreeChain(specifier);
     return makeInitDeclarator(declarator, init);
 }
 
 SyntaxNode *NextDeclarator(SyntaxNode *list, const ParseValue &declarator, SyntaxNode *init)
 {
     registerName(declarator.alpha, declarator.node);
-    return AppendSiblings(list, makeInitDeclarator(declarator, init));
+    return ListAppend(list, makeInitDeclarator(declarator, init));
 }
 
 SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declarator, SyntaxNode *init)
 {
-    FreeTree(qualifiers);
+    FreeChain(qualifiers);
     registerName(declarator.alpha, declarator.node);
     return makeInitDeclarator(declarator, init);
 }
 
 SyntaxNode *EndDeclaration(SyntaxNode *node, const ParseValue &semicolon, bool clearSpecifier)
 {
+    ListDone(node);
     SetDeclarationEnd(node, &semicolon, true);
     state.storageClass = 0;
     if (clearSpecifier) setSpecifier(nullptr);
@@ -356,6 +429,7 @@ SyntaxNode *Initializer(const ParseValue &assign, SyntaxNode *value)
 
 SyntaxNode *BraceInitializer(const ParseValue &open, SyntaxNode *list, const ParseValue &close)
 {
+    ListDone(list);
     return SetEndWidth(NewNode1(BRACE_INITIALIZER, &open, list), &close, LastWidth());
 }
 
@@ -380,16 +454,16 @@ SyntaxNode *CloseEnumerators()
 SyntaxNode *Enumerator(const ParseValue &name, SyntaxNode *value)
 {
     registerName(name.alpha, nullptr);
-    FreeTree(name.node);
-    FreeTree(value);
+    FreeChain(name.node);
+    FreeChain(value);
     return nullptr;
 }
 
 SyntaxNode *TypedefParameter(SyntaxNode *specifier, const ParseValue &declarator)
 {
     pendingParameters.push_back(declarator.alpha);
-    FreeTree(specifier);
-    FreeTree(declarator.node);
+    FreeChain(specifier);
+    FreeChain(declarator.node);
     return nullptr;
 }
 
@@ -472,6 +546,7 @@ void OpenBlock()
 
 SyntaxNode *CompoundStatement(const ParseValue &open, SyntaxNode *items, const ParseValue &close)
 {
+    ListDone(items);
     CountedList *used = closeBlock();
     SyntaxNode *n = NewNode(LBRACE, &open);
     if (used) {
@@ -536,12 +611,12 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
 SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
                                   SyntaxNode *declarations, SyntaxNode *body)
 {
-    FreeTree(declarations);
+    FreeChain(ListDone(declarations));
     state.oldStyle = false;
     return FunctionDefinition(specifier, declarator, body);
 }
 
 void TranslationUnit(SyntaxNode *definitions)
 {
-    state.root = NewNode1(TRANSLATION_UNIT, nullptr, definitions);
+    state.root = NewNode1(TRANSLATION_UNIT, nullptr, ListDone(definitions));
 }
