@@ -7,7 +7,6 @@
 #include <QString>
 
 #include <cstring>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -58,6 +57,8 @@ struct ParseState {
 };
 
 ParseState state;
+// Closed blocks kept for reuse, so that their lists keep their storage.
+std::vector<Block *> spareBlocks;
 // Typedef names declared outside any block; forgotten before each parse of
 // the definition file.
 std::unordered_set<_AlphaType *> fileTypedefs;
@@ -67,22 +68,26 @@ std::vector<_AlphaType *> pendingParameters;
 // the declaration (operator[] inserts 0 for a name never stored).
 QMap<_AlphaType *, char> savedUse;
 
-// Lists being built, innermost last, with their tails. A list is extended
-// only after every list begun inside it is complete, so extending one drops
-// the entries above it.
+// Lists being built, innermost last, with their tails. Every list begun
+// inside a list item is complete (and dropped here) before the outer list
+// grows again, so the list being extended is nearly always the last entry.
 struct OpenList {
     SyntaxNode *head;
     SyntaxNode *tail;
 };
 std::vector<OpenList> openLists;
-std::unordered_map<SyntaxNode *, size_t> openListIndex;
+
+// Index of the open list with this head, or the number of open lists.
+size_t findOpenList(const SyntaxNode *head)
+{
+    for (size_t i = openLists.size(); i-- > 0;)
+        if (openLists[i].head == head) return i;
+    return openLists.size();
+}
 
 void dropOpenListsFrom(size_t index)
 {
-    while (openLists.size() > index) {
-        openListIndex.erase(openLists.back().head);
-        openLists.pop_back();
-    }
+    if (index < openLists.size()) openLists.resize(index);
 }
 
 // Last node of a chain; a chain that leads back to its head or to a node
@@ -181,6 +186,22 @@ void registerName(_AlphaType *name, const SyntaxNode *declarator)
     clearDeclaratorFlags();
 }
 
+Block *newBlockRecord()
+{
+    if (spareBlocks.empty()) return new Block();
+    Block *b = spareBlocks.back();
+    spareBlocks.pop_back();
+    return b;
+}
+
+void releaseBlockRecord(Block *b)
+{
+    b->hidden.clear();
+    b->declared.clear();
+    b->statics.clear();
+    spareBlocks.push_back(b);
+}
+
 // Returns the block's static and extern variables that were used.
 CountedList *closeBlock()
 {
@@ -196,7 +217,7 @@ CountedList *closeBlock()
     }
     savedUse.clear();
     state.block = block->enclosing;
-    delete block;
+    releaseBlockRecord(block);
     return used;
 }
 
@@ -204,7 +225,7 @@ void discardBlocks()
 {
     while (Block *b = state.block) {
         state.block = b->enclosing;
-        delete b;
+        releaseBlockRecord(b);
     }
 }
 
@@ -256,16 +277,9 @@ SyntaxNode *ListAppend(SyntaxNode *list, SyntaxNode *item)
 {
     if (!list) return item;
     if (!item) return list;
-    auto found = openListIndex.find(list);
-    size_t index;
-    if (found != openListIndex.end()) {
-        index = found->second;
-        dropOpenListsFrom(index + 1);
-    } else {
-        index = openLists.size();
-        openLists.push_back({list, chainEnd(list)});
-        openListIndex.emplace(list, index);
-    }
+    size_t index = findOpenList(list);
+    if (index < openLists.size()) dropOpenListsFrom(index + 1);
+    else openLists.push_back({list, chainEnd(list)});
     OpenList &open = openLists[index];
     if (item == list || item == open.tail) reportPanic();
     open.tail->next = item;
@@ -275,8 +289,7 @@ SyntaxNode *ListAppend(SyntaxNode *list, SyntaxNode *item)
 
 SyntaxNode *ListDone(SyntaxNode *list)
 {
-    auto found = openListIndex.find(list);
-    if (found != openListIndex.end()) dropOpenListsFrom(found->second);
+    if (list) dropOpenListsFrom(findOpenList(list));
     return list;
 }
 
@@ -532,7 +545,7 @@ SyntaxNode *MarkCall()
 void OpenBlock()
 {
     state.storageClass = 0;
-    Block *block = new Block();
+    Block *block = newBlockRecord();
     block->enclosing = state.block;
     state.block = block;
     for (_AlphaType *a : pendingParameters) {
