@@ -148,8 +148,6 @@ void AddStandardDirectory(const char *name)
     const char *longName = (expandShortNames(name, &expanded) && expanded) ? expanded : name;
     char *upper = upperCopy(longName);
     char *directory = normalizeDirectory(upper);
-    if (!pragmaFileList)
-        reportInternal(translateText("Internal Error", "No file list for pragma mevra incl_std"));
     AddCounted(pragmaFileList, FindOrAddAlpha(directory));
     releaseBlock(directory);
     releaseBlock(upper);
@@ -183,7 +181,7 @@ bool StandardDirectoryPiece(const char *begin, const char *end)
 void StandardIncludes(const char *text)
 {
     const char *p = std::strchr(text, '=');
-    if (!p)
+    if (!p || !pragmaFileList)
         return;
     for (++p;;) {
         const char *comma = std::strchr(p, ',');

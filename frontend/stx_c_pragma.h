@@ -4,7 +4,8 @@
 
 struct CountedList;
 
-// The list that incl_std extends during the current parse (owned by the caller).
+// The list that incl_std extends during the current parse (owned by the
+// caller); a caller that collects no directories passes null.
 void SetPragmaFileList(CountedList **fileList);
 void FreePragmaState();   // the prefix map
 

@@ -1,10 +1,13 @@
 // The GCC target's definition file: every number-sign line in it is a form
-// the directive scanner knows, and it leaves the marks the scanner needs.
+// the directive scanner knows, it leaves the marks the scanner needs, and
+// with it real gcc -E output of the common system headers scans cleanly.
 #include "directive_fixture.h"
 
 #include <fstream>
+#include <sstream>
 
 #include "frontend/kinds.h"
+#include "testutil.h"
 
 namespace {
 
@@ -36,6 +39,41 @@ TEST_F(GccTarget, DefinitionPragmasAreAllKnown)
         dirs.push_back(static_cast<_AlphaType *>(c->item)->text);
     EXPECT_EQ(dirs, (std::vector<std::string>{"\\USR\\INCLUDE\\",
                                               "\\USR\\LIB\\GCC\\X86_64-LINUX-GNU\\12\\INCLUDE\\"}));
+}
+
+// The source's own lines keep their numbers behind thousands of header lines,
+// and none of the GNU spellings reaches the parser as an identifier.
+TEST(GccTargetScan, SystemHeadersScanWithoutWarning)
+{
+    testutil::TempDir dir;
+    std::string preprocessed = dir.file("gcc_headers.i");
+    testutil::ProcessResult gcc = testutil::runProcess(
+        "/bin/sh", {"-c", "gcc -E '" TARSK1_TEST_DATA "/directives/gcc_headers.c' > '" + preprocessed + "'"});
+    if (gcc.exitCode != 0)
+        GTEST_SKIP() << "gcc -E is not available: " << gcc.err;
+
+    testutil::ProcessResult r = testutil::runProcess(
+        TARSK1_BUILD_DIR "/tests/tokendump",
+        {TARSK1_SOURCE_ROOT "/targets/gcc-glibc/ana/mvct.def", preprocessed});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "");
+
+    std::istringstream out(r.out);
+    std::string line, lastLine, mainLine;
+    const char *gnu[] = {"[__attribute__]", "[__asm__]", "[__restrict]", "[__inline]",
+                         "[__const]", "[_Float128]", "[__typeof__]"};
+    while (std::getline(out, line)) {
+        if (line.rfind("289 IDENTIFIER ", 0) == 0)
+            for (const char *word : gnu)
+                EXPECT_EQ(line.find(word), std::string::npos) << line;
+        if (line.find(" [main] ") != std::string::npos && mainLine.empty())
+            mainLine = line;
+        lastLine = line;
+    }
+    EXPECT_EQ(mainLine.rfind("289 IDENTIFIER 18/", 0), 0u) << mainLine;
+    EXPECT_NE(mainLine.find(":5 GCC_HEADERS.C "), std::string::npos) << mainLine;
+    EXPECT_EQ(lastLine.rfind("339 RBRACE 21/", 0), 0u) << lastLine;
+    EXPECT_NE(lastLine.find(":82 GCC_HEADERS.C "), std::string::npos) << lastLine;
 }
 
 }  // namespace

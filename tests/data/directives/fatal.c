@@ -1,0 +1,4 @@
+# 1 "/src/f.c"
+a;
+%:pragma once
+b;
