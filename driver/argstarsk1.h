@@ -3,6 +3,7 @@
 #pragma once
 
 struct CountedList;
+struct CommandTable;
 
 struct RunSettings {
     CountedList *inputFiles;          // interned names, first appearance order
@@ -14,3 +15,6 @@ struct RunSettings {
 // False after the decoder has printed its report. May replace argc and argv
 // with the expanded argument vector.
 bool decodeOptions(int *argc, char ***argv, RunSettings *settings);
+
+// The tool's own command table, for the decoder queries.
+CommandTable *toolCommandTable();
