@@ -19,6 +19,10 @@ TEST(GrammarTree, StatementsAndBlockStatics) { expectGolden("statements"); }
 // prototype parameters that do not.
 TEST(GrammarTree, TypedefScoping) { expectGolden("typedef_scope"); }
 
+// Old-style definitions, the vendor statements that pragmas enable, and a
+// for header declaring two names.
+TEST(GrammarTree, OldStyleDefinitionsAndVendorStatements) { expectGolden("old_style_and_extensions"); }
+
 TEST(GrammarTree, FileOfEmptyDeclarationsHasBareRoot)
 {
     testutil::TempDir dir;
