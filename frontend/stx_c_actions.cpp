@@ -30,7 +30,25 @@ struct Block {
     std::vector<_AlphaType *> hidden;
     std::vector<_AlphaType *> declared;
     std::vector<_AlphaType *> statics;
-    Block *enclosing;
+};
+
+// The open blocks, innermost last. Records above the depth are closed blocks
+// kept so that their lists keep their storage.
+struct BlockStack {
+    std::vector<Block> records;
+    size_t depth = 0;
+
+    Block *current() { return depth ? &records[depth - 1] : nullptr; }
+    Block *push()
+    {
+        if (depth == records.size()) records.emplace_back();
+        Block *b = &records[depth++];
+        b->hidden.clear();
+        b->declared.clear();
+        b->statics.clear();
+        return b;
+    }
+    void pop() { --depth; }
 };
 
 // Only the kind and entry of the specifier matter to the variable test, so
@@ -50,15 +68,13 @@ struct ParseState {
     bool oldStyle = false;
     const char *anachronism = nullptr;
     uint16_t errors = 0;
-    Block *block = nullptr;
+    BlockStack blocks;
     std::vector<int> enumStorage;   // storage class saved by each open enumerator list
     const char *const *excludedDirs = nullptr;
     SyntaxNode *root = nullptr;
 };
 
 ParseState state;
-// Closed blocks kept for reuse, so that their lists keep their storage.
-std::vector<Block *> spareBlocks;
 // Typedef names declared outside any block; forgotten before each parse of
 // the definition file.
 std::unordered_set<_AlphaType *> fileTypedefs;
@@ -163,7 +179,7 @@ bool isVariable(const SyntaxNode *declarator)
 void registerName(_AlphaType *name, const SyntaxNode *declarator)
 {
     if (!name) reportInternal(translateText("Internal Error", "C declarator with no name"));
-    Block *block = state.block;
+    Block *block = state.blocks.current();
     if (state.storageClass == TYPEDEF) {
         name->flags |= ALPHA_TYPEDEF;
         if (block) block->declared.push_back(name);
@@ -186,26 +202,10 @@ void registerName(_AlphaType *name, const SyntaxNode *declarator)
     clearDeclaratorFlags();
 }
 
-Block *newBlockRecord()
-{
-    if (spareBlocks.empty()) return new Block();
-    Block *b = spareBlocks.back();
-    spareBlocks.pop_back();
-    return b;
-}
-
-void releaseBlockRecord(Block *b)
-{
-    b->hidden.clear();
-    b->declared.clear();
-    b->statics.clear();
-    spareBlocks.push_back(b);
-}
-
 // Returns the block's static and extern variables that were used.
 CountedList *closeBlock()
 {
-    Block *block = state.block;
+    Block *block = state.blocks.current();
     if (!block) reportPanic();
     CountedList *used = nullptr;
     for (_AlphaType *a : block->statics)
@@ -216,17 +216,8 @@ CountedList *closeBlock()
         if (!savedUse[a]) a->flags &= ~ALPHA_USED;
     }
     savedUse.clear();
-    state.block = block->enclosing;
-    releaseBlockRecord(block);
+    state.blocks.pop();
     return used;
-}
-
-void discardBlocks()
-{
-    while (Block *b = state.block) {
-        state.block = b->enclosing;
-        releaseBlockRecord(b);
-    }
 }
 
 SyntaxNode *makeInitDeclarator(const ParseValue &declarator, SyntaxNode *init)
@@ -245,7 +236,7 @@ SyntaxNode *skippedPlaceholder() { return NewNode(SKIPPED, nullptr); }
 void BeginParse(bool isDefinitionFile, const char *const *excludedDirs)
 {
     dropOpenListsFrom(0);
-    discardBlocks();
+    state.blocks.depth = 0;
     savedUse.clear();
     state.storageClass = 0;
     state.errors = 0;
@@ -545,9 +536,7 @@ SyntaxNode *MarkCall()
 void OpenBlock()
 {
     state.storageClass = 0;
-    Block *block = newBlockRecord();
-    block->enclosing = state.block;
-    state.block = block;
+    Block *block = state.blocks.push();
     for (_AlphaType *a : pendingParameters) {
         a->flags &= ~ALPHA_TYPEDEF;
         block->hidden.push_back(a);
