@@ -168,9 +168,9 @@ bool inExcludedDirectory(const SyntaxNode *declarator)
 bool isVariable(const SyntaxNode *declarator)
 {
     if (!declarator) return false;
-    const SpecifierMark &spec = state.specifier;
-    if (spec.present && (spec.kind == STRUCT || spec.kind == UNION) && declarator->kind != STAR) return false;
-    if (spec.present && spec.kind == TYPE_NAME && spec.alpha && (spec.alpha->flags & ALPHA_FUNCTION_TYPEDEF))
+    const SpecifierMark &mark = state.specifier;
+    if (mark.present && (mark.kind == STRUCT || mark.kind == UNION) && declarator->kind != STAR) return false;
+    if (mark.present && mark.kind == TYPE_NAME && mark.alpha && (mark.alpha->flags & ALPHA_FUNCTION_TYPEDEF))
         return false;
     if (hasOpenArray(declarator)) return false;
     return !inExcludedDirectory(declarator);
