@@ -7,7 +7,6 @@
 #include <QString>
 
 #include <cstring>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -31,7 +30,25 @@ struct Block {
     std::vector<_AlphaType *> hidden;
     std::vector<_AlphaType *> declared;
     std::vector<_AlphaType *> statics;
-    Block *enclosing;
+};
+
+// The open blocks, innermost last. Records above the depth are closed blocks
+// kept so that their lists keep their storage.
+struct BlockStack {
+    std::vector<Block> records;
+    size_t depth = 0;
+
+    Block *current() { return depth ? &records[depth - 1] : nullptr; }
+    Block *push()
+    {
+        if (depth == records.size()) records.emplace_back();
+        Block *b = &records[depth++];
+        b->hidden.clear();
+        b->declared.clear();
+        b->statics.clear();
+        return b;
+    }
+    void pop() { --depth; }
 };
 
 // Only the kind and entry of the specifier matter to the variable test, so
@@ -51,7 +68,7 @@ struct ParseState {
     bool oldStyle = false;
     const char *anachronism = nullptr;
     uint16_t errors = 0;
-    Block *block = nullptr;
+    BlockStack blocks;
     std::vector<int> enumStorage;   // storage class saved by each open enumerator list
     const char *const *excludedDirs = nullptr;
     SyntaxNode *root = nullptr;
@@ -67,22 +84,26 @@ std::vector<_AlphaType *> pendingParameters;
 // the declaration (operator[] inserts 0 for a name never stored).
 QMap<_AlphaType *, char> savedUse;
 
-// Lists being built, innermost last, with their tails. A list is extended
-// only after every list begun inside it is complete, so extending one drops
-// the entries above it.
+// Lists being built, innermost last, with their tails. Every list begun
+// inside a list item is complete (and dropped here) before the outer list
+// grows again, so the list being extended is nearly always the last entry.
 struct OpenList {
     SyntaxNode *head;
     SyntaxNode *tail;
 };
 std::vector<OpenList> openLists;
-std::unordered_map<SyntaxNode *, size_t> openListIndex;
+
+// Index of the open list with this head, or the number of open lists.
+size_t findOpenList(const SyntaxNode *head)
+{
+    for (size_t i = openLists.size(); i-- > 0;)
+        if (openLists[i].head == head) return i;
+    return openLists.size();
+}
 
 void dropOpenListsFrom(size_t index)
 {
-    while (openLists.size() > index) {
-        openListIndex.erase(openLists.back().head);
-        openLists.pop_back();
-    }
+    if (index < openLists.size()) openLists.resize(index);
 }
 
 // Last node of a chain; a chain that leads back to its head or to a node
@@ -147,9 +168,9 @@ bool inExcludedDirectory(const SyntaxNode *declarator)
 bool isVariable(const SyntaxNode *declarator)
 {
     if (!declarator) return false;
-    const SpecifierMark &spec = state.specifier;
-    if (spec.present && (spec.kind == STRUCT || spec.kind == UNION) && declarator->kind != STAR) return false;
-    if (spec.present && spec.kind == TYPE_NAME && spec.alpha && (spec.alpha->flags & ALPHA_FUNCTION_TYPEDEF))
+    const SpecifierMark &mark = state.specifier;
+    if (mark.present && (mark.kind == STRUCT || mark.kind == UNION) && declarator->kind != STAR) return false;
+    if (mark.present && mark.kind == TYPE_NAME && mark.alpha && (mark.alpha->flags & ALPHA_FUNCTION_TYPEDEF))
         return false;
     if (hasOpenArray(declarator)) return false;
     return !inExcludedDirectory(declarator);
@@ -158,7 +179,7 @@ bool isVariable(const SyntaxNode *declarator)
 void registerName(_AlphaType *name, const SyntaxNode *declarator)
 {
     if (!name) reportInternal(translateText("Internal Error", "C declarator with no name"));
-    Block *block = state.block;
+    Block *block = state.blocks.current();
     if (state.storageClass == TYPEDEF) {
         name->flags |= ALPHA_TYPEDEF;
         if (block) block->declared.push_back(name);
@@ -184,7 +205,7 @@ void registerName(_AlphaType *name, const SyntaxNode *declarator)
 // Returns the block's static and extern variables that were used.
 CountedList *closeBlock()
 {
-    Block *block = state.block;
+    Block *block = state.blocks.current();
     if (!block) reportPanic();
     CountedList *used = nullptr;
     for (_AlphaType *a : block->statics)
@@ -195,17 +216,8 @@ CountedList *closeBlock()
         if (!savedUse[a]) a->flags &= ~ALPHA_USED;
     }
     savedUse.clear();
-    state.block = block->enclosing;
-    delete block;
+    state.blocks.pop();
     return used;
-}
-
-void discardBlocks()
-{
-    while (Block *b = state.block) {
-        state.block = b->enclosing;
-        delete b;
-    }
 }
 
 SyntaxNode *makeInitDeclarator(const ParseValue &declarator, SyntaxNode *init)
@@ -224,7 +236,7 @@ SyntaxNode *skippedPlaceholder() { return NewNode(SKIPPED, nullptr); }
 void BeginParse(bool isDefinitionFile, const char *const *excludedDirs)
 {
     dropOpenListsFrom(0);
-    discardBlocks();
+    state.blocks.depth = 0;
     savedUse.clear();
     state.storageClass = 0;
     state.errors = 0;
@@ -256,16 +268,9 @@ SyntaxNode *ListAppend(SyntaxNode *list, SyntaxNode *item)
 {
     if (!list) return item;
     if (!item) return list;
-    auto found = openListIndex.find(list);
-    size_t index;
-    if (found != openListIndex.end()) {
-        index = found->second;
-        dropOpenListsFrom(index + 1);
-    } else {
-        index = openLists.size();
-        openLists.push_back({list, chainEnd(list)});
-        openListIndex.emplace(list, index);
-    }
+    size_t index = findOpenList(list);
+    if (index < openLists.size()) dropOpenListsFrom(index + 1);
+    else openLists.push_back({list, chainEnd(list)});
     OpenList &open = openLists[index];
     if (item == list || item == open.tail) reportPanic();
     open.tail->next = item;
@@ -275,8 +280,7 @@ SyntaxNode *ListAppend(SyntaxNode *list, SyntaxNode *item)
 
 SyntaxNode *ListDone(SyntaxNode *list)
 {
-    auto found = openListIndex.find(list);
-    if (found != openListIndex.end()) dropOpenListsFrom(found->second);
+    if (list) dropOpenListsFrom(findOpenList(list));
     return list;
 }
 
@@ -532,9 +536,7 @@ SyntaxNode *MarkCall()
 void OpenBlock()
 {
     state.storageClass = 0;
-    Block *block = new Block();
-    block->enclosing = state.block;
-    state.block = block;
+    Block *block = state.blocks.push();
     for (_AlphaType *a : pendingParameters) {
         a->flags &= ~ALPHA_TYPEDEF;
         block->hidden.push_back(a);
