@@ -132,6 +132,7 @@ int runSequence(int argc, char **argv)
     FreeCountedList(settings.restrictPrefixes);
     FreeCountedList(settings.fileListDirectives);
     FreeAlphaTable();
+    ReleaseNodeStorage();
     removeTranslations();
     return 0;
 }

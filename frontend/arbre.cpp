@@ -4,7 +4,6 @@
 // follows the input (deeply nested parentheses must not exhaust the C stack).
 #include "frontend/arbre.h"
 
-#include <unordered_map>
 #include <vector>
 
 #include "frontend/kinds.h"
@@ -17,24 +16,40 @@ namespace {
 SyntaxNode *cachedHead = nullptr;
 SyntaxNode *cachedTail = nullptr;
 
-// Tails of the chains the cache moved away from. A function body extends
+// Chains the cache moved away from, innermost last. A function body extends
 // many lists between two appends to the file's definition list; without
-// these the definition list would be walked from its head every time.
-std::unordered_map<SyntaxNode *, SyntaxNode *> &parkedTails()
+// these the definition list would be walked from its head every time. Lists
+// nest: when an outer list grows again, the ones parked after it are complete.
+// A parked head knows its slot (parkSlot = index + 1); a freed head leaves a
+// dead slot behind.
+struct ParkedChain {
+    SyntaxNode *head;
+    SyntaxNode *tail;
+};
+std::vector<ParkedChain> parked;
+
+void park(SyntaxNode *head, SyntaxNode *tail)
 {
-    static std::unordered_map<SyntaxNode *, SyntaxNode *> tails;
-    return tails;
+    if (head->parkSlot) return;
+    parked.push_back({head, tail});
+    head->parkSlot = static_cast<int32_t>(parked.size());
 }
 
-// The known tail of a chain (or the head itself), taken out of the parking.
-SyntaxNode *takeParkedTail(SyntaxNode *head)
+// Drops every slot from index on.
+void unparkFrom(size_t index)
 {
-    auto &tails = parkedTails();
-    if (tails.empty()) return head;
-    auto it = tails.find(head);
-    if (it == tails.end()) return head;
-    SyntaxNode *tail = it->second;
-    tails.erase(it);
+    for (size_t i = index; i < parked.size(); ++i)
+        if (parked[i].head) parked[i].head->parkSlot = 0;
+    parked.resize(index);
+}
+
+// Where the walk to the end of a chain may start: its parked tail, or its head.
+SyntaxNode *resumeChain(SyntaxNode *head)
+{
+    if (!head->parkSlot) return head;
+    size_t index = static_cast<size_t>(head->parkSlot) - 1;
+    SyntaxNode *tail = parked[index].tail;
+    unparkFrom(index);
     return tail;
 }
 
@@ -75,8 +90,10 @@ void forgetCachedNode(SyntaxNode *node)
         cachedHead = nullptr;
         cachedTail = nullptr;
     }
-    auto &tails = parkedTails();
-    if (!tails.empty()) tails.erase(node);
+    if (node->parkSlot) {
+        parked[static_cast<size_t>(node->parkSlot) - 1].head = nullptr;
+        node->parkSlot = 0;
+    }
 }
 
 }  // namespace
@@ -148,11 +165,11 @@ SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b)
     if (a == cachedHead && cachedTail) {
         cachedTail->next = b;
     } else {
-        if (cachedHead && cachedTail) parkedTails()[cachedHead] = cachedTail;
-        lastOfChain(takeParkedTail(a), a)->next = b;
+        if (cachedHead && cachedTail) park(cachedHead, cachedTail);
+        lastOfChain(resumeChain(a), a)->next = b;
         cachedHead = a;
     }
-    cachedTail = lastOfChain(takeParkedTail(b), a);
+    cachedTail = lastOfChain(resumeChain(b), a);
     return a;
 }
 
@@ -245,9 +262,17 @@ void FreeTree(SyntaxNode *node)
     trimWalkStack();
 }
 
+void ReleaseNodeStorage()
+{
+    while (SyntaxNode *node = freeNodes) {
+        freeNodes = node->next;
+        releaseBlock(node);
+    }
+}
+
 void ResetAppendCache()
 {
     cachedHead = nullptr;
     cachedTail = nullptr;
-    std::unordered_map<SyntaxNode *, SyntaxNode *>().swap(parkedTails());
+    unparkFrom(0);
 }

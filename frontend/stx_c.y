@@ -82,7 +82,7 @@ static void yyerror(const char *message);
     paren.identifier.declarator old.function.declarator postfix.old.function.declarator
     postfixing.abstract.declarator array.abstract.declarator array.dimension
     abstract.declarator unary.abstract.declarator postfix.abstract.declarator
-%destructor { FreeChain(ListDone($$.node)); }
+%destructor { FreeChain($$.node); }
     argument.expression.list initializer.list declaration.list block.item.list
     external.definition.list declaring.list default.declaring.list
 
@@ -244,7 +244,7 @@ postfix.expression:
                                 { $$.node = SetEndWidth(NewNode2(LBRACKET, &$2, $1.node, $3.node), &$4, LastWidth()); }
   | postfix.expression "(" ")"  { $$.node = SetEnd(NewNode1(CALL, &$2, $1.node), &$3); }
   | postfix.expression "(" argument.expression.list ")"
-                                { $$.node = SetEnd(NewNode2(CALL, &$2, $1.node, ListDone($3.node)), &$4); }
+                                { $$.node = SetEnd(NewNode2(CALL, &$2, $1.node, $3.node), &$4); }
   | postfix.expression "." identifier.or.typedef.name
                                 { $$.node = NewNode2(DOT, &$2, $1.node, $3.node); }
   | postfix.expression "." constant
@@ -261,7 +261,7 @@ postfix.expression:
 argument.expression.list:
     assignment.expression
   | argument.expression.list "," assignment.expression
-                                { $$.node = ListAppend($1.node, $3.node); }
+                                { $$.node = AppendSiblings($1.node, $3.node); }
   ;
 
 unary.expression:
@@ -273,7 +273,7 @@ unary.expression:
   | "sizeof" unary.expression   { $$.node = NewNode1(SIZEOF, &$1, $2.node); }
   | "sizeof" "(" type.name ")"  { $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$4); }
   | "sizeof" "(" type.name "," argument.expression.list ")"
-                                { FreeChain(ListDone($5.node)); $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$6); }
+                                { FreeChain($5.node); $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$6); }
   ;
 
 unary.operator:
@@ -722,7 +722,7 @@ braced.initializer:
 initializer.list:
     designation.opt initializer { $$.node = $2.node; }
   | initializer.list "," designation.opt initializer
-                                { $$.node = ListAppend($1.node, $4.node); }
+                                { $$.node = AppendSiblings($1.node, $4.node); }
   ;
 
 /* Designators are not kept. */
@@ -746,7 +746,7 @@ designator:
 declaration.list:
     declaration
   | declaration.list declaration
-                                { $$.node = ListAppend($1.node, $2.node); }
+                                { $$.node = AppendSiblings($1.node, $2.node); }
   ;
 
 compound.statement:
@@ -761,7 +761,7 @@ block.open:
 
 block.item.list:
     block.item
-  | block.item.list block.item  { $$.node = ListAppend($1.node, $2.node); }
+  | block.item.list block.item  { $$.node = AppendSiblings($1.node, $2.node); }
   ;
 
 block.item:
@@ -892,7 +892,7 @@ translation.unit:
 external.definition.list:
     %empty                      { $$ = EmptyValue(); }
   | external.definition.list external.definition
-                                { $$.node = ListAppend($1.node, $2.node); }
+                                { $$.node = AppendSiblings($1.node, $2.node); }
   ;
 
 external.definition:

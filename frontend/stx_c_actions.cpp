@@ -84,39 +84,6 @@ std::vector<_AlphaType *> pendingParameters;
 // the declaration (operator[] inserts 0 for a name never stored).
 QMap<_AlphaType *, char> savedUse;
 
-// Lists being built, innermost last, with their tails. Every list begun
-// inside a list item is complete (and dropped here) before the outer list
-// grows again, so the list being extended is nearly always the last entry.
-struct OpenList {
-    SyntaxNode *head;
-    SyntaxNode *tail;
-};
-std::vector<OpenList> openLists;
-
-// Index of the open list with this head, or the number of open lists.
-size_t findOpenList(const SyntaxNode *head)
-{
-    for (size_t i = openLists.size(); i-- > 0;)
-        if (openLists[i].head == head) return i;
-    return openLists.size();
-}
-
-void dropOpenListsFrom(size_t index)
-{
-    if (index < openLists.size()) openLists.resize(index);
-}
-
-// Last node of a chain; a chain that leads back to its head or to a node
-// whose next is itself is a corrupted tree.
-SyntaxNode *chainEnd(SyntaxNode *head)
-{
-    SyntaxNode *n = head;
-    while (SyntaxNode *next = n->next) {
-        if (next == n || next == head) reportPanic();
-        n = next;
-    }
-    return n;
-}
 
 void clearDeclaratorFlags()
 {
@@ -235,7 +202,6 @@ SyntaxNode *skippedPlaceholder() { return NewNode(SKIPPED, nullptr); }
 
 void BeginParse(bool isDefinitionFile, const char *const *excludedDirs)
 {
-    dropOpenListsFrom(0);
     state.blocks.depth = 0;
     savedUse.clear();
     state.storageClass = 0;
@@ -261,28 +227,6 @@ SyntaxNode *TakeRoot()
 }
 
 uint16_t ParseErrorCount() { return state.errors; }
-
-// ---- long lists ----
-
-SyntaxNode *ListAppend(SyntaxNode *list, SyntaxNode *item)
-{
-    if (!list) return item;
-    if (!item) return list;
-    size_t index = findOpenList(list);
-    if (index < openLists.size()) dropOpenListsFrom(index + 1);
-    else openLists.push_back({list, chainEnd(list)});
-    OpenList &open = openLists[index];
-    if (item == list || item == open.tail) reportPanic();
-    open.tail->next = item;
-    open.tail = chainEnd(item);
-    return list;
-}
-
-SyntaxNode *ListDone(SyntaxNode *list)
-{
-    if (list) dropOpenListsFrom(findOpenList(list));
-    return list;
-}
 
 // ---- scanner to parser ----
 
@@ -407,7 +351,7 @@ SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator,
 SyntaxNode *NextDeclarator(SyntaxNode *list, const ParseValue &declarator, SyntaxNode *init)
 {
     registerName(declarator.alpha, declarator.node);
-    return ListAppend(list, makeInitDeclarator(declarator, init));
+    return AppendSiblings(list, makeInitDeclarator(declarator, init));
 }
 
 SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declarator, SyntaxNode *init)
@@ -419,7 +363,6 @@ SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declar
 
 SyntaxNode *EndDeclaration(SyntaxNode *node, const ParseValue &semicolon, bool clearSpecifier)
 {
-    ListDone(node);
     SetDeclarationEnd(node, &semicolon, true);
     state.storageClass = 0;
     if (clearSpecifier) setSpecifier(nullptr);
@@ -433,7 +376,6 @@ SyntaxNode *Initializer(const ParseValue &assign, SyntaxNode *value)
 
 SyntaxNode *BraceInitializer(const ParseValue &open, SyntaxNode *list, const ParseValue &close)
 {
-    ListDone(list);
     return SetEndWidth(NewNode1(BRACE_INITIALIZER, &open, list), &close, LastWidth());
 }
 
@@ -548,7 +490,6 @@ void OpenBlock()
 
 SyntaxNode *CompoundStatement(const ParseValue &open, SyntaxNode *items, const ParseValue &close)
 {
-    ListDone(items);
     CountedList *used = closeBlock();
     SyntaxNode *n = NewNode(LBRACE, &open);
     if (used) {
@@ -613,12 +554,12 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
 SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
                                   SyntaxNode *declarations, SyntaxNode *body)
 {
-    FreeChain(ListDone(declarations));
+    FreeChain(declarations);
     state.oldStyle = false;
     return FunctionDefinition(specifier, declarator, body);
 }
 
 void TranslationUnit(SyntaxNode *definitions)
 {
-    state.root = NewNode1(TRANSLATION_UNIT, nullptr, ListDone(definitions));
+    state.root = NewNode1(TRANSLATION_UNIT, nullptr, definitions);
 }
