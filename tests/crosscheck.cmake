@@ -1,0 +1,7 @@
+# Cross-check on the example programs of the machine: VG against pmccabe,
+# line counts against cloc. Skipped (exit 77) where neither examples nor the
+# two tools are found.
+find_program(TARSK1_PYTHON3 python3 REQUIRED)
+add_test(NAME crosscheck_real_code
+  COMMAND ${TARSK1_PYTHON3} ${CMAKE_CURRENT_LIST_DIR}/tools/crosscheck.py $<TARGET_FILE:tarsk1> ${CMAKE_SOURCE_DIR})
+set_tests_properties(crosscheck_real_code PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
