@@ -5,3 +5,6 @@ find_program(TARSK1_PYTHON3 python3 REQUIRED)
 add_test(NAME crosscheck_real_code
   COMMAND ${TARSK1_PYTHON3} ${CMAKE_CURRENT_LIST_DIR}/tools/crosscheck.py $<TARGET_FILE:tarsk1> ${CMAKE_SOURCE_DIR})
 set_tests_properties(crosscheck_real_code PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+
+# Whole runs of the binary compared with hand-written metrics files.
+add_tarsk1_test(e2e_metrics_test SOURCES e2e_metrics_test.cpp)
