@@ -30,7 +30,25 @@ struct Block {
     std::vector<_AlphaType *> hidden;
     std::vector<_AlphaType *> declared;
     std::vector<_AlphaType *> statics;
-    Block *enclosing;
+};
+
+// The open blocks, innermost last. Records above the depth are closed blocks
+// kept so that their lists keep their storage.
+struct BlockStack {
+    std::vector<Block> records;
+    size_t depth = 0;
+
+    Block *current() { return depth ? &records[depth - 1] : nullptr; }
+    Block *push()
+    {
+        if (depth == records.size()) records.emplace_back();
+        Block *b = &records[depth++];
+        b->hidden.clear();
+        b->declared.clear();
+        b->statics.clear();
+        return b;
+    }
+    void pop() { --depth; }
 };
 
 // Only the kind and entry of the specifier matter to the variable test, so
@@ -50,7 +68,7 @@ struct ParseState {
     bool oldStyle = false;
     const char *anachronism = nullptr;
     uint16_t errors = 0;
-    Block *block = nullptr;
+    BlockStack blocks;
     std::vector<int> enumStorage;   // storage class saved by each open enumerator list
     const char *const *excludedDirs = nullptr;
     SyntaxNode *root = nullptr;
@@ -65,6 +83,40 @@ std::vector<_AlphaType *> pendingParameters;
 // Bit 0x10000000 of each name declared in the current block, as it was at
 // the declaration (operator[] inserts 0 for a name never stored).
 QMap<_AlphaType *, char> savedUse;
+
+// Lists being built, innermost last, with their tails. Every list begun
+// inside a list item is complete (and dropped here) before the outer list
+// grows again, so the list being extended is nearly always the last entry.
+struct OpenList {
+    SyntaxNode *head;
+    SyntaxNode *tail;
+};
+std::vector<OpenList> openLists;
+
+// Index of the open list with this head, or the number of open lists.
+size_t findOpenList(const SyntaxNode *head)
+{
+    for (size_t i = openLists.size(); i-- > 0;)
+        if (openLists[i].head == head) return i;
+    return openLists.size();
+}
+
+void dropOpenListsFrom(size_t index)
+{
+    if (index < openLists.size()) openLists.resize(index);
+}
+
+// Last node of a chain; a chain that leads back to its head or to a node
+// whose next is itself is a corrupted tree.
+SyntaxNode *chainEnd(SyntaxNode *head)
+{
+    SyntaxNode *n = head;
+    while (SyntaxNode *next = n->next) {
+        if (next == n || next == head) reportPanic();
+        n = next;
+    }
+    return n;
+}
 
 void clearDeclaratorFlags()
 {
@@ -116,9 +168,9 @@ bool inExcludedDirectory(const SyntaxNode *declarator)
 bool isVariable(const SyntaxNode *declarator)
 {
     if (!declarator) return false;
-    const SpecifierMark &spec = state.specifier;
-    if (spec.present && (spec.kind == STRUCT || spec.kind == UNION) && declarator->kind != STAR) return false;
-    if (spec.present && spec.kind == TYPE_NAME && spec.alpha && (spec.alpha->flags & ALPHA_FUNCTION_TYPEDEF))
+    const SpecifierMark &mark = state.specifier;
+    if (mark.present && (mark.kind == STRUCT || mark.kind == UNION) && declarator->kind != STAR) return false;
+    if (mark.present && mark.kind == TYPE_NAME && mark.alpha && (mark.alpha->flags & ALPHA_FUNCTION_TYPEDEF))
         return false;
     if (hasOpenArray(declarator)) return false;
     return !inExcludedDirectory(declarator);
@@ -127,7 +179,7 @@ bool isVariable(const SyntaxNode *declarator)
 void registerName(_AlphaType *name, const SyntaxNode *declarator)
 {
     if (!name) reportInternal(translateText("Internal Error", "C declarator with no name"));
-    Block *block = state.block;
+    Block *block = state.blocks.current();
     if (state.storageClass == TYPEDEF) {
         name->flags |= ALPHA_TYPEDEF;
         if (block) block->declared.push_back(name);
@@ -153,7 +205,7 @@ void registerName(_AlphaType *name, const SyntaxNode *declarator)
 // Returns the block's static and extern variables that were used.
 CountedList *closeBlock()
 {
-    Block *block = state.block;
+    Block *block = state.blocks.current();
     if (!block) reportPanic();
     CountedList *used = nullptr;
     for (_AlphaType *a : block->statics)
@@ -164,17 +216,8 @@ CountedList *closeBlock()
         if (!savedUse[a]) a->flags &= ~ALPHA_USED;
     }
     savedUse.clear();
-    state.block = block->enclosing;
-    delete block;
+    state.blocks.pop();
     return used;
-}
-
-void discardBlocks()
-{
-    while (Block *b = state.block) {
-        state.block = b->enclosing;
-        delete b;
-    }
 }
 
 SyntaxNode *makeInitDeclarator(const ParseValue &declarator, SyntaxNode *init)
@@ -192,7 +235,8 @@ SyntaxNode *skippedPlaceholder() { return NewNode(SKIPPED, nullptr); }
 
 void BeginParse(bool isDefinitionFile, const char *const *excludedDirs)
 {
-    discardBlocks();
+    dropOpenListsFrom(0);
+    state.blocks.depth = 0;
     savedUse.clear();
     state.storageClass = 0;
     state.errors = 0;
@@ -217,6 +261,28 @@ SyntaxNode *TakeRoot()
 }
 
 uint16_t ParseErrorCount() { return state.errors; }
+
+// ---- long lists ----
+
+SyntaxNode *ListAppend(SyntaxNode *list, SyntaxNode *item)
+{
+    if (!list) return item;
+    if (!item) return list;
+    size_t index = findOpenList(list);
+    if (index < openLists.size()) dropOpenListsFrom(index + 1);
+    else openLists.push_back({list, chainEnd(list)});
+    OpenList &open = openLists[index];
+    if (item == list || item == open.tail) reportPanic();
+    open.tail->next = item;
+    open.tail = chainEnd(item);
+    return list;
+}
+
+SyntaxNode *ListDone(SyntaxNode *list)
+{
+    if (list) dropOpenListsFrom(findOpenList(list));
+    return list;
+}
 
 // ---- scanner to parser ----
 
@@ -280,7 +346,7 @@ SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op)
 
 SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValue &close, SyntaxNode *operand)
 {
-    FreeTree(typeName);
+    FreeChain(typeName);
     return SetEnd(NewNode1(CAST, &open, operand), &close);
 }
 
@@ -305,16 +371,26 @@ SyntaxNode *StorageClass(int code)
     return nullptr;
 }
 
+void FreeChain(SyntaxNode *node)
+{
+    while (node) {
+        SyntaxNode *next = node->next;
+        if (next == node) reportPanic();
+        FreeTree(node);
+        node = next;
+    }
+}
+
 SyntaxNode *Drop(SyntaxNode *node)
 {
-    FreeTree(node);
+    FreeChain(node);
     return nullptr;
 }
 
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b)
 {
-    FreeTree(a);
-    FreeTree(b);
+    FreeChain(a);
+    FreeChain(b);
     return nullptr;
 }
 
@@ -324,25 +400,26 @@ SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator,
     setSpecifier(specifier);
     registerName(declarator.alpha, declarator.node);
     if (!keepSpecifier) setSpecifier(nullptr);
-    FreeTree(specifier);
+    FreeChain(specifier);
     return makeInitDeclarator(declarator, init);
 }
 
 SyntaxNode *NextDeclarator(SyntaxNode *list, const ParseValue &declarator, SyntaxNode *init)
 {
     registerName(declarator.alpha, declarator.node);
-    return AppendSiblings(list, makeInitDeclarator(declarator, init));
+    return ListAppend(list, makeInitDeclarator(declarator, init));
 }
 
 SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declarator, SyntaxNode *init)
 {
-    FreeTree(qualifiers);
+    FreeChain(qualifiers);
     registerName(declarator.alpha, declarator.node);
     return makeInitDeclarator(declarator, init);
 }
 
 SyntaxNode *EndDeclaration(SyntaxNode *node, const ParseValue &semicolon, bool clearSpecifier)
 {
+    ListDone(node);
     SetDeclarationEnd(node, &semicolon, true);
     state.storageClass = 0;
     if (clearSpecifier) setSpecifier(nullptr);
@@ -356,6 +433,7 @@ SyntaxNode *Initializer(const ParseValue &assign, SyntaxNode *value)
 
 SyntaxNode *BraceInitializer(const ParseValue &open, SyntaxNode *list, const ParseValue &close)
 {
+    ListDone(list);
     return SetEndWidth(NewNode1(BRACE_INITIALIZER, &open, list), &close, LastWidth());
 }
 
@@ -380,16 +458,16 @@ SyntaxNode *CloseEnumerators()
 SyntaxNode *Enumerator(const ParseValue &name, SyntaxNode *value)
 {
     registerName(name.alpha, nullptr);
-    FreeTree(name.node);
-    FreeTree(value);
+    FreeChain(name.node);
+    FreeChain(value);
     return nullptr;
 }
 
 SyntaxNode *TypedefParameter(SyntaxNode *specifier, const ParseValue &declarator)
 {
     pendingParameters.push_back(declarator.alpha);
-    FreeTree(specifier);
-    FreeTree(declarator.node);
+    FreeChain(specifier);
+    FreeChain(declarator.node);
     return nullptr;
 }
 
@@ -458,9 +536,7 @@ SyntaxNode *MarkCall()
 void OpenBlock()
 {
     state.storageClass = 0;
-    Block *block = new Block();
-    block->enclosing = state.block;
-    state.block = block;
+    Block *block = state.blocks.push();
     for (_AlphaType *a : pendingParameters) {
         a->flags &= ~ALPHA_TYPEDEF;
         block->hidden.push_back(a);
@@ -472,6 +548,7 @@ void OpenBlock()
 
 SyntaxNode *CompoundStatement(const ParseValue &open, SyntaxNode *items, const ParseValue &close)
 {
+    ListDone(items);
     CountedList *used = closeBlock();
     SyntaxNode *n = NewNode(LBRACE, &open);
     if (used) {
@@ -536,12 +613,12 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
 SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
                                   SyntaxNode *declarations, SyntaxNode *body)
 {
-    FreeTree(declarations);
+    FreeChain(ListDone(declarations));
     state.oldStyle = false;
     return FunctionDefinition(specifier, declarator, body);
 }
 
 void TranslationUnit(SyntaxNode *definitions)
 {
-    state.root = NewNode1(TRANSLATION_UNIT, nullptr, definitions);
+    state.root = NewNode1(TRANSLATION_UNIT, nullptr, ListDone(definitions));
 }

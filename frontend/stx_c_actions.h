@@ -18,6 +18,15 @@ bool IsParserToken(int code);
 int LastWidth();                        // length of the most recently scanned token
 ParseValue EmptyValue();
 
+// ---- long lists ----
+// Appends item (a sibling chain) to the list the grammar is building, in
+// constant time per item: nested constructs append to lists of their own in
+// between, so the single-chain cache of the tree module would walk the outer
+// list again each time.
+SyntaxNode *ListAppend(SyntaxNode *list, SyntaxNode *item);
+// The list is complete (or discarded): its tail is no longer tracked.
+SyntaxNode *ListDone(SyntaxNode *list);
+
 // ---- errors and anachronisms ----
 extern const char *const ANACHRONISM_ELISION;
 extern const char *const ANACHRONISM_GOTO_LABEL;
@@ -38,6 +47,7 @@ SyntaxNode *Assignment(SyntaxNode *target, SyntaxNode *op, SyntaxNode *value);
 
 // ---- declarations ----
 SyntaxNode *StorageClass(int code);     // records it; no node
+void FreeChain(SyntaxNode *node);       // a node, its siblings and their subtrees
 SyntaxNode *Drop(SyntaxNode *node);     // frees a part the tree does not keep
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b);
 SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *init,
