@@ -147,7 +147,7 @@ def visible_switches(text):
 
 
 def run_pmccabe(copy_path, copy_lines, origins):
-    """{(FILE, name): (traditional, mapped line, function text)} from pmccabe."""
+    """{(FILE, name): (traditional, mapped line, function text, copy lines up to the name)} from pmccabe."""
     out = subprocess.run(["pmccabe", copy_path], capture_output=True, text=True, errors="replace").stdout
     functions = {}
     for row in out.splitlines():
