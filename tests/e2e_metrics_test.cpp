@@ -105,6 +105,24 @@ TEST(EndToEnd, SyntaxErrorInSecondInputWritesNothingAndLogsNothing)
                                  "/WORKED.C.met\n");
 }
 
+TEST(EndToEnd, ThreeVariantsOfOneHeader)
+{
+    TempDir work, out;
+    const std::string log = work.file("run.log");
+    // p alone, p and q, q alone; a fourth input repeats the first variant.
+    const std::string m1 = input(work, "m1.i"), m2 = input(work, "m2.i"), m3 = input(work, "m3.i");
+    testutil::writeFile(work.file("m4.i"), readFile(m1));
+    auto r = tarsk1({m1, m2, m3, work.file("m4.i"), "-METRICS=" + out.path(), "-VANTEL_LOG=" + log}, work.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(entries(out.path()), (Names{"VAR.H#1.met", "VAR.H#2.met", "VAR.H.met"}));
+    EXPECT_EQ(readFile(out.file("VAR.H.met")), expected("var.met"));
+    EXPECT_EQ(readFile(out.file("VAR.H#1.met")), expected("var#1.met"));
+    EXPECT_EQ(readFile(out.file("VAR.H#2.met")), expected("var#2.met"));
+    const std::string o = "MET " + out.path() + "/VAR.H";
+    EXPECT_EQ(readFile(log), o + "#2.met\n" + o + "#1.met\n" + o + ".met\n");
+}
+
 // Runs r.i (r.c including sub/s.h) with the given restriction arguments and
 // returns the names of the metrics files written.
 Names restricted(const std::vector<std::string> &restrictions, const std::string &workDir = "")
