@@ -29,11 +29,13 @@ work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 
 # Runs a command under /usr/bin/time; sets cpu (s), wall (s) and rss (MB).
+# Times are at least the clock's 10 ms step, so that rates stay finite.
 measure() {
     /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >"$work/out" 2>"$work/err" || {
         echo "failed: $*" >&2; head -5 "$work/err" >&2; exit 1; }
     read -r wall user sys rss <"$work/time"
-    cpu=$(echo "$user + $sys" | bc -l)
+    cpu=$(echo "c = $user + $sys; if (c < 0.01) c = 0.01; c" | bc -l)
+    wall=$(echo "w = $wall; if (w < 0.01) w = 0.01; w" | bc -l)
     rss=$((rss / 1024))
 }
 rate() { echo "$1 / $2 / 1000000" | bc -l; }
