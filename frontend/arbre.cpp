@@ -108,19 +108,33 @@ TokenSpan &PendingSpan() { return pendingSpan; }
 
 void ClearPendingSpan() { pendingSpan = TokenSpan{}; }
 
-// Freed nodes wait here for the next NewNode: a parse makes and frees
-// millions of nodes of one size, and the allocator is the slow part of that.
-static SyntaxNode *freeNodes = nullptr;
+// Nodes come from slabs and freed nodes wait on a free list for the next
+// NewNode: a parse makes and frees millions of nodes of one size, and one
+// allocation per node (and one release each at the end) is the slow part.
+namespace {
+constexpr std::size_t kNodesPerSlab = 4096;
+SyntaxNode *freeNodes = nullptr;
+std::vector<SyntaxNode *> nodeSlabs;
+std::size_t nodesLeftInSlab = 0;
+
+SyntaxNode *takeNode()
+{
+    if (SyntaxNode *node = freeNodes) {
+        freeNodes = node->next;
+        *node = SyntaxNode{};
+        return node;
+    }
+    if (nodesLeftInSlab == 0) {
+        nodeSlabs.push_back(static_cast<SyntaxNode *>(allocZeroed(kNodesPerSlab * sizeof(SyntaxNode))));
+        nodesLeftInSlab = kNodesPerSlab;
+    }
+    return nodeSlabs.back() + (kNodesPerSlab - nodesLeftInSlab--);
+}
+}  // namespace
 
 SyntaxNode *NewNode(int kind, const ParseValue *token)
 {
-    SyntaxNode *node = freeNodes;
-    if (node) {
-        freeNodes = node->next;
-        *node = SyntaxNode{};
-    } else {
-        node = static_cast<SyntaxNode *>(allocZeroed(sizeof(SyntaxNode)));
-    }
+    SyntaxNode *node = takeNode();
     node->kind = static_cast<int16_t>(kind);
     if (token) {
         node->start = token->position;
@@ -264,10 +278,10 @@ void FreeTree(SyntaxNode *node)
 
 void ReleaseNodeStorage()
 {
-    while (SyntaxNode *node = freeNodes) {
-        freeNodes = node->next;
-        releaseBlock(node);
-    }
+    for (SyntaxNode *slab : nodeSlabs) releaseBlock(slab);
+    std::vector<SyntaxNode *>().swap(nodeSlabs);
+    nodesLeftInSlab = 0;
+    freeNodes = nullptr;
 }
 
 void ResetAppendCache()

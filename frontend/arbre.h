@@ -60,7 +60,7 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings);
 void FreeTree(SyntaxNode *node);
 void ResetAppendCache();
-// Gives the storage of freed nodes, kept for reuse, back at the end of a run.
+// Gives the storage of every node back at the end of a run (no node may be alive).
 void ReleaseNodeStorage();
 
 // The counted list held by an EXTERN node.
