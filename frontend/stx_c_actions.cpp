@@ -280,7 +280,7 @@ SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op)
 
 SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValue &close, SyntaxNode *operand)
 {
-    FreeTree(typeName);
+    DropChain(typeName);
     return SetEnd(NewNode1(CAST, &open, operand), &close);
 }
 
@@ -305,16 +305,29 @@ SyntaxNode *StorageClass(int code)
     return nullptr;
 }
 
+// A dropped value owns its whole sibling chain (a specifier such as
+// "struct s" or "unsigned int", a declarator with its dimensions), while
+// FreeTree releases one node with what is below it.
+void DropChain(SyntaxNode *head)
+{
+    while (head) {
+        SyntaxNode *next = head->next;
+        head->next = nullptr;
+        FreeTree(head);
+        head = next;
+    }
+}
+
 SyntaxNode *Drop(SyntaxNode *node)
 {
-    FreeTree(node);
+    DropChain(node);
     return nullptr;
 }
 
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b)
 {
-    FreeTree(a);
-    FreeTree(b);
+    DropChain(a);
+    DropChain(b);
     return nullptr;
 }
 
@@ -324,7 +337,7 @@ SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator,
     setSpecifier(specifier);
     registerName(declarator.alpha, declarator.node);
     if (!keepSpecifier) setSpecifier(nullptr);
-    FreeTree(specifier);
+    DropChain(specifier);
     return makeInitDeclarator(declarator, init);
 }
 
@@ -336,7 +349,7 @@ SyntaxNode *NextDeclarator(SyntaxNode *list, const ParseValue &declarator, Synta
 
 SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declarator, SyntaxNode *init)
 {
-    FreeTree(qualifiers);
+    DropChain(qualifiers);
     registerName(declarator.alpha, declarator.node);
     return makeInitDeclarator(declarator, init);
 }
@@ -380,16 +393,16 @@ SyntaxNode *CloseEnumerators()
 SyntaxNode *Enumerator(const ParseValue &name, SyntaxNode *value)
 {
     registerName(name.alpha, nullptr);
-    FreeTree(name.node);
-    FreeTree(value);
+    DropChain(name.node);
+    DropChain(value);
     return nullptr;
 }
 
 SyntaxNode *TypedefParameter(SyntaxNode *specifier, const ParseValue &declarator)
 {
     pendingParameters.push_back(declarator.alpha);
-    FreeTree(specifier);
-    FreeTree(declarator.node);
+    DropChain(specifier);
+    DropChain(declarator.node);
     return nullptr;
 }
 
@@ -536,7 +549,7 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
 SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
                                   SyntaxNode *declarations, SyntaxNode *body)
 {
-    FreeTree(declarations);
+    DropChain(declarations);
     state.oldStyle = false;
     return FunctionDefinition(specifier, declarator, body);
 }
