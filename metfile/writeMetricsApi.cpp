@@ -235,11 +235,7 @@ extern "C" void onTerminatingSignal(int sig)
 // exit(), which runs this.
 extern "C" void removeTempAtExit() { removeArmedTemp(); }
 
-static const int kTerminatingSignals[] = {SIGINT, SIGTERM
-#ifdef SIGHUP
-    , SIGHUP
-#endif
-};
+static const int kTerminatingSignals[] = {SIGINT, SIGTERM};
 
 struct TempGuard {
     using Handler = void (*)(int);
@@ -248,8 +244,11 @@ struct TempGuard {
     {
         static bool atExitRegistered = false;
         if (!atExitRegistered) atExitRegistered = std::atexit(removeTempAtExit) == 0;
-        for (size_t i = 0; i < sizeof previous / sizeof previous[0]; ++i)
-            previous[i] = std::signal(kTerminatingSignals[i], onTerminatingSignal);
+        // A signal the process was started to ignore stays ignored.
+        for (size_t i = 0; i < sizeof previous / sizeof previous[0]; ++i) {
+            previous[i] = std::signal(kTerminatingSignals[i], SIG_IGN);
+            if (previous[i] != SIG_IGN) std::signal(kTerminatingSignals[i], onTerminatingSignal);
+        }
     }
     ~TempGuard()
     {

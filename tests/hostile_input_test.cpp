@@ -101,8 +101,8 @@ TEST(HostileText, BinaryJunkAsTheMeasuredSource)
     expectBounded(r, 20, 500);
 }
 
-// One 50 MB line, as a comment and as a single token: both scanners must
-// stay linear in the line's length.
+// One 50 MB line, as a comment, as a single token and as a directive: every
+// scanner must stay linear in the line's length.
 TEST(HostileText, FiftyMegabyteLines)
 {
     const std::string fifty(50u << 20, 'x');
@@ -122,6 +122,14 @@ TEST(HostileText, FiftyMegabyteLines)
         Outcome r = f.run("string.c", "char *s(void) { return \"" + fifty + "\"; }\n");
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_NE(f.met("STRING.C.met").find(functionBlock("s", 1, 1, 1, 1)), std::string::npos);
+        expectBounded(r, 30, 1000);
+    }
+    {
+        OneFile f;
+        Outcome r = f.run("pragma.c", "#pragma " + fifty + "\nint f(void) { return 1; }\n");
+        EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 300);
+        EXPECT_EQ(r.err, "");
+        EXPECT_NE(f.met("PRAGMA.C.met").find(functionBlock("f", 2, 1, 1, 1)), std::string::npos);
         expectBounded(r, 30, 1000);
     }
     {
