@@ -31,6 +31,7 @@ struct Outcome {
 struct Limits {
     double wallSeconds = 60;
     long addressSpaceMb = 4096;  // 0: no cap (valgrind reserves a lot)
+    bool ignoreInterrupt = false; // start the child with SIGINT ignored, as a background job
 };
 
 // Called about every millisecond while the child runs, with its pid and the
@@ -102,6 +103,7 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
             rlimit cap{rlim_t(limits.addressSpaceMb) << 20, rlim_t(limits.addressSpaceMb) << 20};
             ::setrlimit(RLIMIT_AS, &cap);
         }
+        if (limits.ignoreInterrupt) ::signal(SIGINT, SIG_IGN);
         if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) ::_exit(126);
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);

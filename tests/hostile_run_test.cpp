@@ -37,9 +37,9 @@ struct Workspace {
         testutil::writeFile(dir.file("a.c"), kSmallSource);
     }
     Outcome run(const std::vector<std::string> &args, std::vector<std::string> env = {},
-            const hostile::Watcher &watcher = {})
+                const hostile::Watcher &watcher = {}, const hostile::Limits &limits = {})
     {
-        return hostile::tarsk1(args, dir.path(), "minimal", std::move(env), {}, watcher);
+        return hostile::tarsk1(args, dir.path(), "minimal", std::move(env), limits, watcher);
     }
 };
 
@@ -232,6 +232,20 @@ TEST(HostileRun, SignalWhileWritingLeavesNoFile)
         EXPECT_EQ(r.signal, sig);
         EXPECT_TRUE(hostile::listFolder(w.out).empty()) << hostile::listFolder(w.out)[0];
     }
+    // Started with interrupts ignored, the run ignores them while writing too.
+    Workspace w;
+    testutil::writeFile(w.dir.file("many.c"), manyFunctions(60000));
+    bool sent = false;
+    hostile::Limits ignoring;
+    ignoring.ignoreInterrupt = true;
+    Outcome r = w.run({"many.c", "-METRICS=out"}, {}, [&](pid_t pid, double) {
+        if (sent || !holdsTemporary(w.out)) return;
+        ::kill(pid, SIGINT);
+        sent = true;
+    }, ignoring);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(hostile::metricsLeftovers(w.out), std::vector<std::string>{"MANY.C.met"});
 }
 
 // Declarations that drop parts of the tree (struct tags, array parameters,
