@@ -213,6 +213,15 @@ TEST(HostileText, RunsOfGroupOpenersAreBounded)
         EXPECT_NE(r.err.find("Token groups nested too deeply"), std::string::npos);
     }
     {
+        // An accepted sequence opened inside another one nests the same way.
+        OneFile f;
+        Outcome r = f.run("seq.c", "#pragma mevra accept \"SEQ\" to 299\nint f(void) { " + repeat("SEQ ", 300000) +
+                                       "; return 0; }\n");
+        EXPECT_EQ(r.exitCode, 7);
+        EXPECT_EQ(r.err, "Corvel tarsk1 - FATAL ERROR: Token groups nested too deeply at [" +
+                             programDirectory(f.dir.path()) + "SEQ.C,2]\n");
+    }
+    {
         OneFile f;
         const size_t n = 3000;
         Outcome r = f.run("ext.c", "int f(void) { return " + repeat("__extension__ (", n) + "1" + std::string(n, ')') +
