@@ -280,7 +280,7 @@ SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op)
 
 SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValue &close, SyntaxNode *operand)
 {
-    FreeTree(typeName);
+    FreeList(typeName);
     return SetEnd(NewNode1(CAST, &open, operand), &close);
 }
 
@@ -305,16 +305,25 @@ SyntaxNode *StorageClass(int code)
     return nullptr;
 }
 
+void FreeList(SyntaxNode *head)
+{
+    while (head) {
+        SyntaxNode *next = head->next;
+        FreeTree(head);
+        head = next;
+    }
+}
+
 SyntaxNode *Drop(SyntaxNode *node)
 {
-    FreeTree(node);
+    FreeList(node);
     return nullptr;
 }
 
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b)
 {
-    FreeTree(a);
-    FreeTree(b);
+    FreeList(a);
+    FreeList(b);
     return nullptr;
 }
 
@@ -324,7 +333,7 @@ SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator,
     setSpecifier(specifier);
     registerName(declarator.alpha, declarator.node);
     if (!keepSpecifier) setSpecifier(nullptr);
-    FreeTree(specifier);
+    FreeList(specifier);
     return makeInitDeclarator(declarator, init);
 }
 
@@ -336,7 +345,7 @@ SyntaxNode *NextDeclarator(SyntaxNode *list, const ParseValue &declarator, Synta
 
 SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declarator, SyntaxNode *init)
 {
-    FreeTree(qualifiers);
+    FreeList(qualifiers);
     registerName(declarator.alpha, declarator.node);
     return makeInitDeclarator(declarator, init);
 }
@@ -380,16 +389,16 @@ SyntaxNode *CloseEnumerators()
 SyntaxNode *Enumerator(const ParseValue &name, SyntaxNode *value)
 {
     registerName(name.alpha, nullptr);
-    FreeTree(name.node);
-    FreeTree(value);
+    FreeList(name.node);
+    FreeList(value);
     return nullptr;
 }
 
 SyntaxNode *TypedefParameter(SyntaxNode *specifier, const ParseValue &declarator)
 {
     pendingParameters.push_back(declarator.alpha);
-    FreeTree(specifier);
-    FreeTree(declarator.node);
+    FreeList(specifier);
+    FreeList(declarator.node);
     return nullptr;
 }
 
@@ -536,7 +545,7 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
 SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
                                   SyntaxNode *declarations, SyntaxNode *body)
 {
-    FreeTree(declarations);
+    FreeList(declarations);
     state.oldStyle = false;
     return FunctionDefinition(specifier, declarator, body);
 }
