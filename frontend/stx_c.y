@@ -60,7 +60,7 @@ static void yyerror(const char *message);
 
 /* Values popped by error recovery or left by an aborted parse free their
  * subtrees. Tokens never carry a node, nor do the nonterminals left out here. */
-%destructor { FreeTree($$.node); }
+%destructor { FreeList($$.node); }
     constant string.literal.list primary.expression identifier.or.typedef.name
     postfix.expression argument.expression.list unary.expression unary.operator
     cast.expression multiplicative.expression additive.expression shift.expression
@@ -272,7 +272,7 @@ unary.expression:
   | "sizeof" unary.expression   { $$.node = NewNode1(SIZEOF, &$1, $2.node); }
   | "sizeof" "(" type.name ")"  { $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$4); }
   | "sizeof" "(" type.name "," argument.expression.list ")"
-                                { DropChain($5.node); $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$6); }
+                                { FreeList($5.node); $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$6); }
   ;
 
 unary.operator:
@@ -539,7 +539,7 @@ typedef.declaration.specifier:
 
 typedef.type.specifier:
     TYPE_NAME                   { $$.node = NameLeaf(TYPE_NAME, $1); }
-  | TYPE_NAME basic.type.name   { DropChain($2.node); $$.node = NameLeaf(TYPE_NAME, $1); }
+  | TYPE_NAME basic.type.name   { FreeList($2.node); $$.node = NameLeaf(TYPE_NAME, $1); }
   | type.qualifier.list TYPE_NAME
                                 { $$.node = AppendSiblings($1.node, NameLeaf(TYPE_NAME, $2)); }
   | typedef.type.specifier type.qualifier
@@ -619,7 +619,7 @@ enum.type.name:
     "enum" "{" enum.open enumerator.list comma.opt "}"
                                 { $$.node = CloseEnumerators(); }
   | "enum" identifier.or.typedef.name "{" enum.open.named enumerator.list comma.opt "}"
-                                { DropChain($2.node); $$.node = CloseEnumerators(); }
+                                { FreeList($2.node); $$.node = CloseEnumerators(); }
   | "enum" identifier.or.typedef.name
                                 { $$.node = Drop($2.node); }
   ;
@@ -708,7 +708,7 @@ initializer:
     braced.initializer
   | assignment.expression
   | identifier.or.typedef.name ":" initializer
-                                { DropChain($1.node); $$.node = $3.node; }
+                                { FreeList($1.node); $$.node = $3.node; }
   ;
 
 braced.initializer:
@@ -1068,14 +1068,14 @@ array.dimension:
   | type.qualifier.list         { $$.node = Drop($1.node); }
   | assignment.expression
   | type.qualifier.list assignment.expression
-                                { DropChain($1.node); $$.node = $2.node; }
+                                { FreeList($1.node); $$.node = $2.node; }
   | "static" assignment.expression
                                 { $$.node = $2.node; }
   | "static" type.qualifier.list assignment.expression
-                                { DropChain($2.node); $$.node = $3.node; }
+                                { FreeList($2.node); $$.node = $3.node; }
   | type.qualifier.list "static" assignment.expression
-                                { DropChain($1.node); $$.node = $3.node; }
-  | type.qualifier.list "*"     { DropChain($1.node); $$.node = NewNode(STAR, &$2); }
+                                { FreeList($1.node); $$.node = $3.node; }
+  | type.qualifier.list "*"     { FreeList($1.node); $$.node = NewNode(STAR, &$2); }
   | "*"                         { $$.node = NewNode(STAR, &$1); }
   ;
 

@@ -280,7 +280,7 @@ SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op)
 
 SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValue &close, SyntaxNode *operand)
 {
-    DropChain(typeName);
+    FreeList(typeName);
     return SetEnd(NewNode1(CAST, &open, operand), &close);
 }
 
@@ -305,14 +305,10 @@ SyntaxNode *StorageClass(int code)
     return nullptr;
 }
 
-// A dropped value owns its whole sibling chain (a specifier such as
-// "struct s" or "unsigned int", a declarator with its dimensions), while
-// FreeTree releases one node with what is below it.
-void DropChain(SyntaxNode *head)
+void FreeList(SyntaxNode *head)
 {
     while (head) {
         SyntaxNode *next = head->next;
-        head->next = nullptr;
         FreeTree(head);
         head = next;
     }
@@ -320,14 +316,14 @@ void DropChain(SyntaxNode *head)
 
 SyntaxNode *Drop(SyntaxNode *node)
 {
-    DropChain(node);
+    FreeList(node);
     return nullptr;
 }
 
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b)
 {
-    DropChain(a);
-    DropChain(b);
+    FreeList(a);
+    FreeList(b);
     return nullptr;
 }
 
@@ -337,7 +333,7 @@ SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator,
     setSpecifier(specifier);
     registerName(declarator.alpha, declarator.node);
     if (!keepSpecifier) setSpecifier(nullptr);
-    DropChain(specifier);
+    FreeList(specifier);
     return makeInitDeclarator(declarator, init);
 }
 
@@ -349,7 +345,7 @@ SyntaxNode *NextDeclarator(SyntaxNode *list, const ParseValue &declarator, Synta
 
 SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declarator, SyntaxNode *init)
 {
-    DropChain(qualifiers);
+    FreeList(qualifiers);
     registerName(declarator.alpha, declarator.node);
     return makeInitDeclarator(declarator, init);
 }
@@ -393,16 +389,16 @@ SyntaxNode *CloseEnumerators()
 SyntaxNode *Enumerator(const ParseValue &name, SyntaxNode *value)
 {
     registerName(name.alpha, nullptr);
-    DropChain(name.node);
-    DropChain(value);
+    FreeList(name.node);
+    FreeList(value);
     return nullptr;
 }
 
 SyntaxNode *TypedefParameter(SyntaxNode *specifier, const ParseValue &declarator)
 {
     pendingParameters.push_back(declarator.alpha);
-    DropChain(specifier);
-    DropChain(declarator.node);
+    FreeList(specifier);
+    FreeList(declarator.node);
     return nullptr;
 }
 
@@ -549,7 +545,7 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
 SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
                                   SyntaxNode *declarations, SyntaxNode *body)
 {
-    DropChain(declarations);
+    FreeList(declarations);
     state.oldStyle = false;
     return FunctionDefinition(specifier, declarator, body);
 }
