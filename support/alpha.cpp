@@ -29,6 +29,7 @@ namespace {
 constexpr uint32_t kInitialBuckets = 250;
 
 AlphaTable processTable = {nullptr, 0, 0};
+unsigned processGeneration = 0;
 
 struct TextHash {
     uint32_t base;   // lane-XOR hash: picks one of the 250 base buckets
@@ -146,13 +147,20 @@ void ResetAlphaTable(AlphaTable **holder)
         return;
     }
     // Entries already handed out stay valid: they are merely forgotten.
+    ++processGeneration;
     releaseBlock(processTable.heads);
     setEmptyBuckets(&processTable);
+}
+
+unsigned AlphaTableGeneration()
+{
+    return processGeneration;
 }
 
 void FreeAlphaTable(AlphaTable *table)
 {
     AlphaTable *target = table ? table : &processTable;
+    if (!table) ++processGeneration;
     if (!target->heads) return;
     for (uint32_t b = 0; b < target->bucketCount; ++b) {
         _AlphaType *entry = target->heads[b];

@@ -48,6 +48,9 @@ void ResetAlphaTable(AlphaTable **holder = nullptr);
 // Frees every entry; a private table is freed as well, the process-wide one
 // is left empty (a later lookup starts a fresh table).
 void FreeAlphaTable(AlphaTable *table = nullptr);
+// Changes whenever the process-wide table is emptied or freed, so that a
+// cache of its entries can tell that they are no longer the table's.
+unsigned AlphaTableGeneration();
 
 struct CountedList {
     void *item;          // in practice an _AlphaType entry; never owned

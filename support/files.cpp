@@ -95,7 +95,10 @@ std::string absoluteSourcePath(const char *path)
     return result;
 }
 
+// The last split, valid only while the identifier table that holds its
+// entries lives.
 struct SplitCache {
+    unsigned generation = 0;
     _AlphaType *path = nullptr;
     _AlphaType *name = nullptr;
     _AlphaType *directory = nullptr;
@@ -180,7 +183,8 @@ char *normalizeDirectory(const char *path)
 
 void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory)
 {
-    if (lastSplit.path && path && std::strcmp(lastSplit.path->text, path) == 0) {
+    if (lastSplit.path && path && lastSplit.generation == AlphaTableGeneration() &&
+        std::strcmp(lastSplit.path->text, path) == 0) {
         *name = lastSplit.name;
         *directory = lastSplit.directory;
         return;
@@ -194,6 +198,7 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
     lastSplit.name = FindOrAddAlpha(upperLocal(file).c_str());
     lastSplit.directory = FindOrAddAlpha(upperLocal(folder).c_str());
     lastSplit.path = FindOrAddAlpha(path);
+    lastSplit.generation = AlphaTableGeneration();
     *name = lastSplit.name;
     *directory = lastSplit.directory;
 }

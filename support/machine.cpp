@@ -190,6 +190,12 @@ void messageCounts(int &errors, int &warnings)
     warnings = warningCount;
 }
 
+void resetMessageCounts()
+{
+    errorCount = 0;
+    warningCount = 0;
+}
+
 void setToolIdentity(const QString &product, const QString &executable)
 {
     productName = product;

@@ -16,6 +16,8 @@ void reportError(const QString &message);                  // counted
 void reportWarning(const QString &message);                // counted
 
 void messageCounts(int &errors, int &warnings);
+// For harnesses that run the program many times in one process.
+void resetMessageCounts();
 void setToolIdentity(const QString &product, const QString &executable);
 
 // Borrowed pointer into the environment, or nullptr (fatal when mandatory).
