@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -114,12 +115,19 @@ int runLeakChecked(const Step &step)
 
 // ---------------------------------------------------------------- scratch
 
+void removeScratchFolder()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all("/tmp/tarsk1-fuzz-" + std::to_string(::getpid()), ignored);
+}
+
 const std::string &scratchFolder()
 {
     static const std::string folder = [] {
         // Lower case only: the program resolves names without regard to case.
         std::string path = "/tmp/tarsk1-fuzz-" + std::to_string(::getpid());
         ::mkdir(path.c_str(), 0700);
+        std::atexit(removeScratchFolder);
         return path;
     }();
     return folder;
