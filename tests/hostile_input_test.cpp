@@ -12,6 +12,7 @@
 #include <string>
 
 using hostile::Outcome;
+using hostile::expectBounded;
 using testutil::TempDir;
 
 namespace {
@@ -67,13 +68,6 @@ struct OneFile {
     }
     std::string met(const std::string &name) const { return testutil::readFile(out + "/" + name); }
 };
-
-void expectBounded(const Outcome &r, double seconds, long megabytes)
-{
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_LT(r.seconds, seconds);
-    EXPECT_LT(r.maxRssMb, megabytes);
-}
 
 TEST(HostileText, BinaryJunkIsASyntaxError)
 {

@@ -3,6 +3,8 @@
 // signal, both output streams, wall time and peak resident memory.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include "testutil.h"
 
 #include <dirent.h>
@@ -27,6 +29,18 @@ struct Outcome {
     double seconds = 0;
     long maxRssMb = 0;
 };
+
+// Sanitized builds run several times slower, hold more memory and reserve a
+// huge shadow address space: their limits widen and the address-space cap goes.
+#ifdef TARSK1_SANITIZED
+constexpr bool kSanitized = true;
+constexpr double kSlowdown = 8;
+constexpr long kMemoryFactor = 6;
+#else
+constexpr bool kSanitized = false;
+constexpr double kSlowdown = 1;
+constexpr long kMemoryFactor = 1;
+#endif
 
 struct Limits {
     double wallSeconds = 60;
@@ -99,7 +113,7 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        if (limits.addressSpaceMb > 0) {
+        if (limits.addressSpaceMb > 0 && !kSanitized) {
             rlimit cap{rlim_t(limits.addressSpaceMb) << 20, rlim_t(limits.addressSpaceMb) << 20};
             ::setrlimit(RLIMIT_AS, &cap);
         }
@@ -115,7 +129,7 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
         pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
         if (done == pid) break;
         const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (elapsed > limits.wallSeconds && !r.timedOut) {
+        if (elapsed > limits.wallSeconds * kSlowdown && !r.timedOut) {
             r.timedOut = true;
             ::kill(pid, SIGKILL);
         }
@@ -166,6 +180,14 @@ inline std::vector<std::string> metricsLeftovers(const std::string &folder)
     for (const std::string &n : listFolder(folder))
         if (n.find(".met") != std::string::npos) found.push_back(n);
     return found;
+}
+
+// The run ended on its own within the time and memory given for a normal build.
+inline void expectBounded(const Outcome &r, double seconds, long megabytes)
+{
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_LT(r.seconds, seconds * kSlowdown);
+    EXPECT_LT(r.maxRssMb, megabytes * kMemoryFactor);
 }
 
 }  // namespace hostile

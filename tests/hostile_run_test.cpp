@@ -13,19 +13,13 @@
 #include <string>
 
 using hostile::Outcome;
+using hostile::expectBounded;
 using testutil::TempDir;
 
 namespace {
 
 const char *const kMissingSource = "Corvel tarsk1 - INTERNAL ERROR: Halstead calcul : cannot open source file\n\n";
 const char *const kSmallSource = "int f(int a)\n{\n    if (a > 0)\n        return 1;\n    return 0;\n}\n";
-
-void expectBounded(const Outcome &r, double seconds, long megabytes)
-{
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_LT(r.seconds, seconds);
-    EXPECT_LT(r.maxRssMb, megabytes);
-}
 
 // A folder with the small source a.c and an empty metrics folder "out".
 struct Workspace {
@@ -254,6 +248,7 @@ TEST(HostileRun, SignalWhileWritingLeavesNoFile)
 TEST(HostileRun, ValgrindFindsNothing)
 {
     if (std::string(TARSK1_VALGRIND).empty()) GTEST_SKIP() << "valgrind is not installed";
+    if (hostile::kSanitized) GTEST_SKIP() << "valgrind does not run sanitized programs";
     Workspace w;
     testutil::writeFile(w.dir.file("b.h"), "static int twice(int x) { return 2 * x; }\n");
     testutil::writeFile(w.dir.file("a.i"),
