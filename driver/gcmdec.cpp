@@ -210,8 +210,14 @@ const char *variableValue(const char *name, size_t length)
     return std::getenv(buffer);
 }
 
+// Repeated references to a long variable multiply a short argument many
+// times over; far beyond any real command line the result is refused as too
+// long instead of being built.
+constexpr size_t kMaxExpansion = size_t(16) << 20;
+
 // Walks the text once, either measuring the expansion or writing it. An
-// inserted value is not scanned again.
+// inserted value is not scanned again. Measuring stops once past the
+// bound.
 size_t expandInto(const char *text, char *out)
 {
     size_t length = 0;
@@ -222,15 +228,21 @@ size_t expandInto(const char *text, char *out)
         size_t pieceLength = value ? std::strlen(value) : (name ? name + 1 : 1);
         if (out) std::memcpy(out + length, piece, pieceLength);
         length += pieceLength;
+        if (!out && length > kMaxExpansion) break;
         p += name ? name + 1 : 1;
     }
     return length;
 }
 
-// A registered copy of the text with its "$NAME" references replaced.
+// A registered copy of the text with its "$NAME" references replaced; null
+// after the report when the expansion would be too long.
 char *expandReferences(const char *text)
 {
     size_t length = expandInto(text, nullptr);
+    if (length > kMaxExpansion) {
+        fail(ARG_LENGTH_TOO_LARGE, text);
+        return nullptr;
+    }
     char *result = static_cast<char *>(registeredBlock(static_cast<long>(length) + 1));
     if (result) expandInto(text, result);
     return result;

@@ -8,6 +8,7 @@
 #include "frontend/accept.h"
 #include "frontend/arbre.h"
 #include "frontend/stx_c.h"
+#include "frontend/stx_c_pragma.h"
 #include "metfile/writeMetricsApi.h"
 #include "metrics/metgen.h"
 #include "support/alpha.h"
@@ -125,11 +126,13 @@ int runSequence(int argc, char **argv)
 
     releaseBlock(definitionFile);
     FreeAcceptTables();
+    FreePragmaState();
     releaseCommandMemory();
     FreeCountedList(settings.inputFiles);
     FreeCountedList(settings.restrictPrefixes);
     FreeCountedList(settings.fileListDirectives);
     FreeAlphaTable();
+    ReleaseNodeStorage();
     removeTranslations();
     return 0;
 }

@@ -4,7 +4,6 @@
 // follows the input (deeply nested parentheses must not exhaust the C stack).
 #include "frontend/arbre.h"
 
-#include <unordered_map>
 #include <vector>
 
 #include "frontend/kinds.h"
@@ -17,24 +16,40 @@ namespace {
 SyntaxNode *cachedHead = nullptr;
 SyntaxNode *cachedTail = nullptr;
 
-// Tails of the chains the cache moved away from. A function body extends
+// Chains the cache moved away from, innermost last. A function body extends
 // many lists between two appends to the file's definition list; without
-// these the definition list would be walked from its head every time.
-std::unordered_map<SyntaxNode *, SyntaxNode *> &parkedTails()
+// these the definition list would be walked from its head every time. Lists
+// nest: when an outer list grows again, the ones parked after it are complete.
+// A parked head knows its slot (parkSlot = index + 1); a freed head leaves a
+// dead slot behind.
+struct ParkedChain {
+    SyntaxNode *head;
+    SyntaxNode *tail;
+};
+std::vector<ParkedChain> parked;
+
+void park(SyntaxNode *head, SyntaxNode *tail)
 {
-    static std::unordered_map<SyntaxNode *, SyntaxNode *> tails;
-    return tails;
+    if (head->parkSlot) return;
+    parked.push_back({head, tail});
+    head->parkSlot = static_cast<int32_t>(parked.size());
 }
 
-// The known tail of a chain (or the head itself), taken out of the parking.
-SyntaxNode *takeParkedTail(SyntaxNode *head)
+// Drops every slot from index on.
+void unparkFrom(size_t index)
 {
-    auto &tails = parkedTails();
-    if (tails.empty()) return head;
-    auto it = tails.find(head);
-    if (it == tails.end()) return head;
-    SyntaxNode *tail = it->second;
-    tails.erase(it);
+    for (size_t i = index; i < parked.size(); ++i)
+        if (parked[i].head) parked[i].head->parkSlot = 0;
+    parked.resize(index);
+}
+
+// Where the walk to the end of a chain may start: its parked tail, or its head.
+SyntaxNode *resumeChain(SyntaxNode *head)
+{
+    if (!head->parkSlot) return head;
+    size_t index = static_cast<size_t>(head->parkSlot) - 1;
+    SyntaxNode *tail = parked[index].tail;
+    unparkFrom(index);
     return tail;
 }
 
@@ -75,8 +90,10 @@ void forgetCachedNode(SyntaxNode *node)
         cachedHead = nullptr;
         cachedTail = nullptr;
     }
-    auto &tails = parkedTails();
-    if (!tails.empty()) tails.erase(node);
+    if (node->parkSlot) {
+        parked[static_cast<size_t>(node->parkSlot) - 1].head = nullptr;
+        node->parkSlot = 0;
+    }
 }
 
 }  // namespace
@@ -91,9 +108,33 @@ TokenSpan &PendingSpan() { return pendingSpan; }
 
 void ClearPendingSpan() { pendingSpan = TokenSpan{}; }
 
+// Nodes come from slabs and freed nodes wait on a free list for the next
+// NewNode: a parse makes and frees millions of nodes of one size, and one
+// allocation per node (and one release each at the end) is the slow part.
+namespace {
+constexpr std::size_t kNodesPerSlab = 4096;
+SyntaxNode *freeNodes = nullptr;
+std::vector<SyntaxNode *> nodeSlabs;
+std::size_t nodesLeftInSlab = 0;
+
+SyntaxNode *takeNode()
+{
+    if (SyntaxNode *node = freeNodes) {
+        freeNodes = node->next;
+        *node = SyntaxNode{};
+        return node;
+    }
+    if (nodesLeftInSlab == 0) {
+        nodeSlabs.push_back(static_cast<SyntaxNode *>(allocZeroed(kNodesPerSlab * sizeof(SyntaxNode))));
+        nodesLeftInSlab = kNodesPerSlab;
+    }
+    return nodeSlabs.back() + (kNodesPerSlab - nodesLeftInSlab--);
+}
+}  // namespace
+
 SyntaxNode *NewNode(int kind, const ParseValue *token)
 {
-    auto *node = static_cast<SyntaxNode *>(allocZeroed(sizeof(SyntaxNode)));
+    SyntaxNode *node = takeNode();
     node->kind = static_cast<int16_t>(kind);
     if (token) {
         node->start = token->position;
@@ -138,11 +179,11 @@ SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b)
     if (a == cachedHead && cachedTail) {
         cachedTail->next = b;
     } else {
-        if (cachedHead && cachedTail) parkedTails()[cachedHead] = cachedTail;
-        lastOfChain(takeParkedTail(a), a)->next = b;
+        if (cachedHead && cachedTail) park(cachedHead, cachedTail);
+        lastOfChain(resumeChain(a), a)->next = b;
         cachedHead = a;
     }
-    cachedTail = lastOfChain(takeParkedTail(b), a);
+    cachedTail = lastOfChain(resumeChain(b), a);
     return a;
 }
 
@@ -229,14 +270,23 @@ void FreeTree(SyntaxNode *node)
             child = next;
         }
         forgetCachedNode(parent);
-        releaseBlock(parent);
+        parent->next = freeNodes;
+        freeNodes = parent;
     }
     trimWalkStack();
+}
+
+void ReleaseNodeStorage()
+{
+    for (SyntaxNode *slab : nodeSlabs) releaseBlock(slab);
+    std::vector<SyntaxNode *>().swap(nodeSlabs);
+    nodesLeftInSlab = 0;
+    freeNodes = nullptr;
 }
 
 void ResetAppendCache()
 {
     cachedHead = nullptr;
     cachedTail = nullptr;
-    std::unordered_map<SyntaxNode *, SyntaxNode *>().swap(parkedTails());
+    unparkFrom(0);
 }

@@ -28,6 +28,7 @@ struct ParseValue {
 
 struct SyntaxNode {
     int16_t kind;
+    int32_t parkSlot;       // bookkeeping of the append cache; 0 outside it
     _AlphaType *alpha;      // an EXTERN child of a compound statement holds a CountedList* here
     SourcePosition start;
     SourcePosition end;
@@ -59,6 +60,8 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings);
 void FreeTree(SyntaxNode *node);
 void ResetAppendCache();
+// Gives the storage of every node back at the end of a run (no node may be alive).
+void ReleaseNodeStorage();
 
 // The counted list held by an EXTERN node.
 inline CountedList *ExternList(const SyntaxNode *n) { return reinterpret_cast<CountedList *>(n->alpha); }

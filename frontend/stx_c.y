@@ -60,30 +60,31 @@ static void yyerror(const char *message);
 
 /* Values popped by error recovery or left by an aborted parse free their
  * subtrees. Tokens never carry a node, nor do the nonterminals left out here. */
-%destructor { FreeList($$.node); }
+%destructor { FreeChain($$.node); }
     constant string.literal.list primary.expression identifier.or.typedef.name
-    postfix.expression argument.expression.list unary.expression unary.operator
+    postfix.expression unary.expression unary.operator
     cast.expression multiplicative.expression additive.expression shift.expression
     relational.expression equality.expression AND.expression exclusive.OR.expression
     inclusive.OR.expression logical.AND.expression logical.OR.expression
     conditional.expression assignment.expression assignment.operator comma.expression
-    constant.expression declaration declaring.list default.declaring.list
+    constant.expression declaration
     declaration.specifier type.specifier declaration.qualifier.list type.qualifier.list
     declaration.qualifier type.qualifier basic.type.name basic.declaration.specifier
     basic.type.specifier sue.declaration.specifier sue.type.specifier
     typedef.declaration.specifier typedef.type.specifier elaborated.type.name
     aggregate.type.name aggregate.key enumerator.value.opt type.name initializer.opt
-    initializer braced.initializer initializer.list declaration.list compound.statement
-    block.item.list block.item statement labeled.statement expression.statement
+    initializer braced.initializer compound.statement block.item statement labeled.statement expression.statement
     comma.expression.opt selection.statement iteration.statement jump.statement
-    try.statement except.clause finally.clause asm.statement external.definition.list
-    external.definition function.definition declarator typedef.declarator
+    try.statement except.clause finally.clause asm.statement external.definition function.definition declarator typedef.declarator
     parameter.typedef.declarator clean.typedef.declarator clean.postfix.typedef.declarator
     paren.typedef.declarator paren.postfix.typedef.declarator simple.paren.typedef.declarator
     identifier.declarator unary.identifier.declarator postfix.identifier.declarator
     paren.identifier.declarator old.function.declarator postfix.old.function.declarator
     postfixing.abstract.declarator array.abstract.declarator array.dimension
     abstract.declarator unary.abstract.declarator postfix.abstract.declarator
+%destructor { FreeChain($$.node); }
+    argument.expression.list initializer.list declaration.list block.item.list
+    external.definition.list declaring.list default.declaring.list
 
 %token END 0 "end of file"
 %token AUTO 257 "auto"
@@ -272,7 +273,7 @@ unary.expression:
   | "sizeof" unary.expression   { $$.node = NewNode1(SIZEOF, &$1, $2.node); }
   | "sizeof" "(" type.name ")"  { $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$4); }
   | "sizeof" "(" type.name "," argument.expression.list ")"
-                                { FreeList($5.node); $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$6); }
+                                { FreeChain($5.node); $$.node = SetEnd(NewNode1(SIZEOF, &$1, $3.node), &$6); }
   ;
 
 unary.operator:
@@ -539,7 +540,7 @@ typedef.declaration.specifier:
 
 typedef.type.specifier:
     TYPE_NAME                   { $$.node = NameLeaf(TYPE_NAME, $1); }
-  | TYPE_NAME basic.type.name   { FreeList($2.node); $$.node = NameLeaf(TYPE_NAME, $1); }
+  | TYPE_NAME basic.type.name   { FreeChain($2.node); $$.node = NameLeaf(TYPE_NAME, $1); }
   | type.qualifier.list TYPE_NAME
                                 { $$.node = AppendSiblings($1.node, NameLeaf(TYPE_NAME, $2)); }
   | typedef.type.specifier type.qualifier
@@ -619,7 +620,7 @@ enum.type.name:
     "enum" "{" enum.open enumerator.list comma.opt "}"
                                 { $$.node = CloseEnumerators(); }
   | "enum" identifier.or.typedef.name "{" enum.open.named enumerator.list comma.opt "}"
-                                { FreeList($2.node); $$.node = CloseEnumerators(); }
+                                { FreeChain($2.node); $$.node = CloseEnumerators(); }
   | "enum" identifier.or.typedef.name
                                 { $$.node = Drop($2.node); }
   ;
@@ -708,7 +709,7 @@ initializer:
     braced.initializer
   | assignment.expression
   | identifier.or.typedef.name ":" initializer
-                                { FreeList($1.node); $$.node = $3.node; }
+                                { FreeChain($1.node); $$.node = $3.node; }
   ;
 
 braced.initializer:
@@ -1068,14 +1069,14 @@ array.dimension:
   | type.qualifier.list         { $$.node = Drop($1.node); }
   | assignment.expression
   | type.qualifier.list assignment.expression
-                                { FreeList($1.node); $$.node = $2.node; }
+                                { FreeChain($1.node); $$.node = $2.node; }
   | "static" assignment.expression
                                 { $$.node = $2.node; }
   | "static" type.qualifier.list assignment.expression
-                                { FreeList($2.node); $$.node = $3.node; }
+                                { FreeChain($2.node); $$.node = $3.node; }
   | type.qualifier.list "static" assignment.expression
-                                { FreeList($1.node); $$.node = $3.node; }
-  | type.qualifier.list "*"     { FreeList($1.node); $$.node = NewNode(STAR, &$2); }
+                                { FreeChain($1.node); $$.node = $3.node; }
+  | type.qualifier.list "*"     { FreeChain($1.node); $$.node = NewNode(STAR, &$2); }
   | "*"                         { $$.node = NewNode(STAR, &$1); }
   ;
 

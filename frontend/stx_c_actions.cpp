@@ -30,7 +30,25 @@ struct Block {
     std::vector<_AlphaType *> hidden;
     std::vector<_AlphaType *> declared;
     std::vector<_AlphaType *> statics;
-    Block *enclosing;
+};
+
+// The open blocks, innermost last. Records above the depth are closed blocks
+// kept so that their lists keep their storage.
+struct BlockStack {
+    std::vector<Block> records;
+    size_t depth = 0;
+
+    Block *current() { return depth ? &records[depth - 1] : nullptr; }
+    Block *push()
+    {
+        if (depth == records.size()) records.emplace_back();
+        Block *b = &records[depth++];
+        b->hidden.clear();
+        b->declared.clear();
+        b->statics.clear();
+        return b;
+    }
+    void pop() { --depth; }
 };
 
 // Only the kind and entry of the specifier matter to the variable test, so
@@ -50,7 +68,7 @@ struct ParseState {
     bool oldStyle = false;
     const char *anachronism = nullptr;
     uint16_t errors = 0;
-    Block *block = nullptr;
+    BlockStack blocks;
     std::vector<int> enumStorage;   // storage class saved by each open enumerator list
     const char *const *excludedDirs = nullptr;
     SyntaxNode *root = nullptr;
@@ -65,6 +83,7 @@ std::vector<_AlphaType *> pendingParameters;
 // Bit 0x10000000 of each name declared in the current block, as it was at
 // the declaration (operator[] inserts 0 for a name never stored).
 QMap<_AlphaType *, char> savedUse;
+
 
 void clearDeclaratorFlags()
 {
@@ -116,9 +135,9 @@ bool inExcludedDirectory(const SyntaxNode *declarator)
 bool isVariable(const SyntaxNode *declarator)
 {
     if (!declarator) return false;
-    const SpecifierMark &spec = state.specifier;
-    if (spec.present && (spec.kind == STRUCT || spec.kind == UNION) && declarator->kind != STAR) return false;
-    if (spec.present && spec.kind == TYPE_NAME && spec.alpha && (spec.alpha->flags & ALPHA_FUNCTION_TYPEDEF))
+    const SpecifierMark &mark = state.specifier;
+    if (mark.present && (mark.kind == STRUCT || mark.kind == UNION) && declarator->kind != STAR) return false;
+    if (mark.present && mark.kind == TYPE_NAME && mark.alpha && (mark.alpha->flags & ALPHA_FUNCTION_TYPEDEF))
         return false;
     if (hasOpenArray(declarator)) return false;
     return !inExcludedDirectory(declarator);
@@ -127,7 +146,7 @@ bool isVariable(const SyntaxNode *declarator)
 void registerName(_AlphaType *name, const SyntaxNode *declarator)
 {
     if (!name) reportInternal(translateText("Internal Error", "C declarator with no name"));
-    Block *block = state.block;
+    Block *block = state.blocks.current();
     if (state.storageClass == TYPEDEF) {
         name->flags |= ALPHA_TYPEDEF;
         if (block) block->declared.push_back(name);
@@ -153,7 +172,7 @@ void registerName(_AlphaType *name, const SyntaxNode *declarator)
 // Returns the block's static and extern variables that were used.
 CountedList *closeBlock()
 {
-    Block *block = state.block;
+    Block *block = state.blocks.current();
     if (!block) reportPanic();
     CountedList *used = nullptr;
     for (_AlphaType *a : block->statics)
@@ -164,17 +183,8 @@ CountedList *closeBlock()
         if (!savedUse[a]) a->flags &= ~ALPHA_USED;
     }
     savedUse.clear();
-    state.block = block->enclosing;
-    delete block;
+    state.blocks.pop();
     return used;
-}
-
-void discardBlocks()
-{
-    while (Block *b = state.block) {
-        state.block = b->enclosing;
-        delete b;
-    }
 }
 
 SyntaxNode *makeInitDeclarator(const ParseValue &declarator, SyntaxNode *init)
@@ -192,7 +202,7 @@ SyntaxNode *skippedPlaceholder() { return NewNode(SKIPPED, nullptr); }
 
 void BeginParse(bool isDefinitionFile, const char *const *excludedDirs)
 {
-    discardBlocks();
+    state.blocks.depth = 0;
     savedUse.clear();
     state.storageClass = 0;
     state.errors = 0;
@@ -280,7 +290,7 @@ SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op)
 
 SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValue &close, SyntaxNode *operand)
 {
-    FreeList(typeName);
+    FreeChain(typeName);
     return SetEnd(NewNode1(CAST, &open, operand), &close);
 }
 
@@ -305,25 +315,26 @@ SyntaxNode *StorageClass(int code)
     return nullptr;
 }
 
-void FreeList(SyntaxNode *head)
+void FreeChain(SyntaxNode *node)
 {
-    while (head) {
-        SyntaxNode *next = head->next;
-        FreeTree(head);
-        head = next;
+    while (node) {
+        SyntaxNode *next = node->next;
+        if (next == node) reportPanic();
+        FreeTree(node);
+        node = next;
     }
 }
 
 SyntaxNode *Drop(SyntaxNode *node)
 {
-    FreeList(node);
+    FreeChain(node);
     return nullptr;
 }
 
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b)
 {
-    FreeList(a);
-    FreeList(b);
+    FreeChain(a);
+    FreeChain(b);
     return nullptr;
 }
 
@@ -333,7 +344,7 @@ SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator,
     setSpecifier(specifier);
     registerName(declarator.alpha, declarator.node);
     if (!keepSpecifier) setSpecifier(nullptr);
-    FreeList(specifier);
+    FreeChain(specifier);
     return makeInitDeclarator(declarator, init);
 }
 
@@ -345,7 +356,7 @@ SyntaxNode *NextDeclarator(SyntaxNode *list, const ParseValue &declarator, Synta
 
 SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declarator, SyntaxNode *init)
 {
-    FreeList(qualifiers);
+    FreeChain(qualifiers);
     registerName(declarator.alpha, declarator.node);
     return makeInitDeclarator(declarator, init);
 }
@@ -389,16 +400,16 @@ SyntaxNode *CloseEnumerators()
 SyntaxNode *Enumerator(const ParseValue &name, SyntaxNode *value)
 {
     registerName(name.alpha, nullptr);
-    FreeList(name.node);
-    FreeList(value);
+    FreeChain(name.node);
+    FreeChain(value);
     return nullptr;
 }
 
 SyntaxNode *TypedefParameter(SyntaxNode *specifier, const ParseValue &declarator)
 {
     pendingParameters.push_back(declarator.alpha);
-    FreeList(specifier);
-    FreeList(declarator.node);
+    FreeChain(specifier);
+    FreeChain(declarator.node);
     return nullptr;
 }
 
@@ -467,9 +478,7 @@ SyntaxNode *MarkCall()
 void OpenBlock()
 {
     state.storageClass = 0;
-    Block *block = new Block();
-    block->enclosing = state.block;
-    state.block = block;
+    Block *block = state.blocks.push();
     for (_AlphaType *a : pendingParameters) {
         a->flags &= ~ALPHA_TYPEDEF;
         block->hidden.push_back(a);
@@ -545,7 +554,7 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
 SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
                                   SyntaxNode *declarations, SyntaxNode *body)
 {
-    FreeList(declarations);
+    FreeChain(declarations);
     state.oldStyle = false;
     return FunctionDefinition(specifier, declarator, body);
 }

@@ -38,10 +38,8 @@ SyntaxNode *Assignment(SyntaxNode *target, SyntaxNode *op, SyntaxNode *value);
 
 // ---- declarations ----
 SyntaxNode *StorageClass(int code);     // records it; no node
+void FreeChain(SyntaxNode *node);       // a node, its siblings and their subtrees
 SyntaxNode *Drop(SyntaxNode *node);     // frees a part the tree does not keep
-// Frees a value of the parse: the node, its subtree and its later siblings,
-// since many values are lists.
-void FreeList(SyntaxNode *head);
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b);
 SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *init,
                             bool keepSpecifier);

@@ -15,8 +15,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -204,6 +207,65 @@ static void writeDocument(QTextStream &out, MetFile *file)
     out << "</FILE>\n";
 }
 
+// ---- Temporary files ------------------------------------------------------
+
+// The temporary file being written, for the handlers below; only read while
+// tempArmed is set, and never changed while it is.
+static std::string tempHostPath;
+static volatile std::sig_atomic_t tempArmed = 0;
+
+static void removeArmedTemp()
+{
+    if (tempArmed) {
+        tempArmed = 0;
+        std::remove(tempHostPath.c_str());
+    }
+}
+
+// An interrupt or termination in the middle of a document must not leave its
+// temporary file behind: remove it, then die of the signal as before.
+extern "C" void onTerminatingSignal(int sig)
+{
+    removeArmedTemp();
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
+// A fatal or internal error (or the crash handler) ends the process through
+// exit(), which runs this.
+extern "C" void removeTempAtExit() { removeArmedTemp(); }
+
+static const int kTerminatingSignals[] = {SIGINT, SIGTERM};
+
+struct TempGuard {
+    using Handler = void (*)(int);
+    Handler previous[sizeof kTerminatingSignals / sizeof kTerminatingSignals[0]];
+    TempGuard()
+    {
+        static bool atExitRegistered = false;
+        if (!atExitRegistered) atExitRegistered = std::atexit(removeTempAtExit) == 0;
+        // A signal the process was started to ignore stays ignored.
+        for (size_t i = 0; i < sizeof previous / sizeof previous[0]; ++i) {
+            previous[i] = std::signal(kTerminatingSignals[i], SIG_IGN);
+            if (previous[i] != SIG_IGN) std::signal(kTerminatingSignals[i], onTerminatingSignal);
+        }
+    }
+    ~TempGuard()
+    {
+        for (size_t i = 0; i < sizeof previous / sizeof previous[0]; ++i)
+            std::signal(kTerminatingSignals[i], previous[i] == SIG_ERR ? SIG_DFL : previous[i]);
+    }
+};
+
+static void armTemp(const std::string &hostPath)
+{
+    tempArmed = 0;
+    tempHostPath = hostPath;
+    tempArmed = 1;
+}
+
+static void disarmTemp() { tempArmed = 0; }
+
 static void reportUnwritable(const char *message, const QString &name)
 {
     printToStderr(translateText("Error", message, "%1 is the file name").arg(name));
@@ -214,8 +276,11 @@ int writeMetFile(MetFile *file, const QString &name)
     const QByteArray finalName = name.toLocal8Bit();
     const QByteArray tempName =
         finalName + '.' + QByteArray::number(QCoreApplication::applicationPid()) + ".tmp";
-    QFile device(QString::fromLocal8Bit(hostPathForCreating(tempName.constData()).c_str()));
+    const std::string tempHost = hostPathForCreating(tempName.constData());
+    QFile device(QString::fromLocal8Bit(tempHost.c_str()));
+    armTemp(tempHost);
     if (!device.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        disarmTemp();
         reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
         return 1;
     }
@@ -228,11 +293,14 @@ int writeMetFile(MetFile *file, const QString &name)
     // A short write (full disk) must not replace a good file with a torn one.
     if (!written) {
         device.remove();
+        disarmTemp();
         reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot write the file %1\n"), name);
         return 1;
     }
-    if (!renamePath(tempName.constData(), finalName.constData())) {
-        device.remove();
+    const bool renamed = renamePath(tempName.constData(), finalName.constData());
+    if (!renamed) device.remove();
+    disarmTemp();
+    if (!renamed) {
         reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
         return 1;
     }
@@ -287,6 +355,7 @@ static std::vector<QString> planOutputNames(const char *metricsDirectory, MetFil
 void writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
 {
     const std::vector<QString> names = planOutputNames(metricsDirectory, list);
+    TempGuard guard;
     size_t i = 0;
     for (MetFileEntry *e = list; e; e = e->next, ++i) {
         e->file->writeOptionalMetrics = 0;

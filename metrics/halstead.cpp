@@ -163,6 +163,21 @@ void copyDirective(const char *text, std::size_t length)
 
 enum class DirectiveState { Normal, BlockComment, LineComment, String };
 
+// At the end of a directive line a string ends, a line comment is counted and
+// ends, and a line left in code holds code; a block comment goes on.
+DirectiveState endDirectiveLine(DirectiveState state)
+{
+    if (state == DirectiveState::String)
+        state = DirectiveState::Normal;
+    if (state == DirectiveState::Normal) {
+        pass.codeOnLine = true;
+    } else if (state == DirectiveState::LineComment) {
+        ++pass.counts.Comment2;
+        state = DirectiveState::Normal;
+    }
+    return state;
+}
+
 // Counts the lines and comments of the directive copy; returns the state
 // at its end.
 DirectiveState walkDirective()
@@ -174,14 +189,7 @@ DirectiveState walkDirective()
         const char c = copy[i];
         const int d = i + 1 < n ? static_cast<unsigned char>(copy[i + 1]) : -1;
         if (c == '\n') {
-            if (state == DirectiveState::String)
-                state = DirectiveState::Normal;
-            if (state == DirectiveState::Normal) {
-                pass.codeOnLine = true;
-            } else if (state == DirectiveState::LineComment) {
-                ++pass.counts.Comment2;
-                state = DirectiveState::Normal;
-            }
+            state = endDirectiveLine(state);
             closeLine();
             pass.commentOnLine = false;
         }
@@ -297,14 +305,7 @@ void scanDirectiveLine(const char *text, std::size_t length)
     if (pass.directive.empty() || pass.directive.back() != '\n') {
         // The last line of the file: closed here with its comment flag, so a
         // comment on it makes it code with a comment like any other line.
-        if (state == DirectiveState::String)
-            state = DirectiveState::Normal;
-        if (state == DirectiveState::Normal) {
-            pass.codeOnLine = true;
-        } else if (state == DirectiveState::LineComment) {
-            ++pass.counts.Comment2;
-            state = DirectiveState::Normal;
-        }
+        state = endDirectiveLine(state);
         if (state != DirectiveState::BlockComment) {
             closeLine();
             pass.atLineStart = true;

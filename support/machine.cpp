@@ -66,9 +66,12 @@ QString composeLevel(const char *levelTemplate, const char *comment, const QStri
     return substitute(composeLevel(levelTemplate, comment), message);
 }
 
+// Written with its length: a message that quotes input may hold a NUL byte,
+// which a "%s" would take for the end and drop the line feed after it.
 void writeToStderr(const QString &text)
 {
-    std::fprintf(stderr, "%s", text.toLocal8Bit().constData());
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
 }
 
 const char *const kInternalTemplate = "%1 %2 - INTERNAL ERROR: %3\n";

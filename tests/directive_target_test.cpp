@@ -60,10 +60,12 @@ TEST(GccTargetScan, SystemHeadersScanWithoutWarning)
 
     std::istringstream out(r.out);
     std::string line, lastLine, mainLine;
-    for (const char *gnu : {"[__attribute__]", "[__asm__]", "[__restrict]", "[__inline]", "[__const]",
-                            "[_Float128]", "[__typeof__]", "[__builtin_va_arg]", "[__builtin_offsetof]"})
-        EXPECT_EQ(r.out.find(std::string(" ") + gnu + " "), std::string::npos) << gnu;
+    const char *gnu[] = {"[__attribute__]", "[__asm__]", "[__restrict]", "[__inline]",
+                         "[__const]", "[_Float128]", "[__typeof__]"};
     while (std::getline(out, line)) {
+        if (line.rfind("289 IDENTIFIER ", 0) == 0)
+            for (const char *word : gnu)
+                EXPECT_EQ(line.find(word), std::string::npos) << line;
         if (line.find(" [main] ") != std::string::npos && mainLine.empty())
             mainLine = line;
         lastLine = line;

@@ -76,7 +76,12 @@ void runCase(const std::string &name)
     if (testutil::exists(kData + name + ".def"))
         args.push_back(kData + name + ".def");
     args.push_back(kData + name + ".c");
-    testutil::ProcessResult r = testutil::runProcess(kDump, args);
+    // A fatal end leaves the input file open: not a leak worth reporting
+    // under the sanitizers, whose report would replace the exit code.
+    std::vector<std::string> env;
+    if (exitCode != 0)
+        env.push_back("ASAN_OPTIONS=detect_leaks=0");
+    testutil::ProcessResult r = testutil::runProcess(kDump, args, env);
 
     std::istringstream out(r.out);
     std::string got;

@@ -45,6 +45,22 @@ TEST(GrammarErrors, DeepNestingGrowsTheStacks)
     }
 }
 
+// Stacks that cannot grow any more: reported with the token text and
+// counted, and the parse aborts.
+TEST(GrammarErrors, StackExhaustionIsReportedAndCounted)
+{
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the address sanitizer cannot run under an address-space limit";
+#endif
+    const int depth = 6000000;
+    testutil::TempDir dir;
+    testutil::writeFile(dir.file("deep.c"), "int x = " + std::string(depth, '(') + "1" + std::string(depth, ')') + ";\n");
+    testutil::ProcessResult r =
+        testutil::runProcess("/usr/bin/prlimit", {"--as=400000000", TREEDUMP, "-q", dir.file("deep.c")});
+    EXPECT_EQ(r.out, "result 1\n");
+    EXPECT_EQ(r.err, grammar::expand("Corvel tarsk1 - ERROR: yacc stack overflow ( [@DIR@DEEP.C,1]\n", dir.path()));
+}
+
 TEST(GrammarErrors, UnopenableFileIsFatal)
 {
     testutil::ProcessResult r = grammar::dump("/nonexistent/dir/x.c");

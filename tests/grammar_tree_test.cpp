@@ -19,6 +19,31 @@ TEST(GrammarTree, StatementsAndBlockStatics) { expectGolden("statements"); }
 // prototype parameters that do not.
 TEST(GrammarTree, TypedefScoping) { expectGolden("typedef_scope"); }
 
+// Old-style definitions, the vendor statements that pragmas enable, and a
+// for header declaring two names.
+TEST(GrammarTree, OldStyleDefinitionsAndVendorStatements) { expectGolden("old_style_and_extensions"); }
+
+// Statics and externs of a block that were used make the EXTERN node;
+// declarations from an excluded directory, arrays of unknown size and
+// struct objects do not count.
+TEST(GrammarTree, BlockStaticsAndExcludedDirectories)
+{
+    testutil::TempDir dir;
+    testutil::writeFile(dir.file("s.c"),
+                        "# 1 \"/excl/sub/h.c\"\n"
+                        "void f(void) { static int a; extern int b[]; static struct S s; static struct S *p;"
+                        " extern int c; a; b; s; p; c; }\n");
+    auto externLine = [](const std::string &out) {
+        size_t at = out.find("EXTERN ");
+        return at == std::string::npos ? std::string() : out.substr(at, out.find('\n', at) - at);
+    };
+    testutil::ProcessResult r = grammar::dump(dir.file("s.c"));
+    EXPECT_EQ(externLine(r.out), "EXTERN {a p c} 0:0 0:0");
+    r = testutil::runProcess(TREEDUMP, {"-x", "\\EXCL\\", dir.file("s.c")});
+    EXPECT_EQ(externLine(r.out), "");
+    EXPECT_EQ(r.err, "");
+}
+
 TEST(GrammarTree, FileOfEmptyDeclarationsHasBareRoot)
 {
     testutil::TempDir dir;

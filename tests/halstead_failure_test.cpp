@@ -99,3 +99,16 @@ TEST(HalsteadWarnings, LineMarkersAndLineDirectives)
     EXPECT_THAT(err, HasSubstr("WARNING: halstead:Directive() #3\n\n"));
     EXPECT_EQ(counts.Total, 6);
 }
+
+// The warning quotes the line; a NUL byte in it must not cut the message short.
+TEST(HalsteadWarnings, LineMarkerWithANulByteIsQuotedWhole)
+{
+    testutil::TempDir dir;
+    const std::string path = dir.file("n.c");
+    testutil::writeFile(path, std::string("# 12 \"a\0b.c\"\nint x;\n", 20));
+    testing::internal::CaptureStderr();
+    HalsteadCounts counts{};
+    runHalsteadPass(path.c_str(), &counts);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_THAT(err, HasSubstr(std::string("halstead:Directive() #12 \"a\0b.c\"\n\n", 34)));
+}

@@ -1,10 +1,12 @@
-// Test tool: parses a file (after an optional definition file) and prints its
-// syntax tree as an indented outline, one node a line:
+// Test tool: parses files (each after an optional definition file, as the
+// run sequence does) and prints each syntax tree as an indented outline, one
+// node a line:
 //   KIND "alpha" start-line:column end-line:column
 // followed by "result N" with the value ParseFile returned. Messages go to
 // the standard error stream as in the real program.
-//   treedump [-d definition-file] [-q] file
-// -q parses without printing the tree (for timing).
+//   treedump [-d definition-file] [-q] [-x directory-prefix]... file...
+// -q parses without printing the trees (for timing); -x names a directory
+// prefix whose declarations are not taken as block statics.
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -65,29 +67,35 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     setToolIdentity("Corvel", "tarsk1");
     const char *definition = nullptr;
-    const char *source = nullptr;
+    std::vector<const char *> sources;
+    std::vector<const char *> excluded;
     bool quiet = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-d") == 0 && i + 1 < argc) definition = argv[++i];
+        else if (std::strcmp(argv[i], "-x") == 0 && i + 1 < argc) excluded.push_back(argv[++i]);
         else if (std::strcmp(argv[i], "-q") == 0) quiet = true;
-        else source = argv[i];
+        else sources.push_back(argv[i]);
     }
-    if (!source) {
-        std::fprintf(stderr, "usage: treedump [-d definition-file] [-q] file\n");
+    excluded.push_back(nullptr);
+    const char *const *excludedDirs = excluded.size() > 1 ? excluded.data() : nullptr;
+    if (sources.empty()) {
+        std::fprintf(stderr, "usage: treedump [-d definition-file] [-q] [-x directory-prefix]... file...\n");
         return 2;
     }
     ResetAlphaTable();
     InitAcceptTables();
     CountedList *fileList = nullptr;
-    if (definition) {
-        uint16_t r = ParseFile(definition, true, nullptr, &fileList, nullptr);
-        if (r != 0) std::printf("definition result %u\n", static_cast<unsigned>(r));
+    for (const char *source : sources) {
+        if (definition) {
+            uint16_t r = ParseFile(definition, true, nullptr, &fileList, nullptr);
+            if (r != 0) std::printf("definition result %u\n", static_cast<unsigned>(r));
+        }
+        SyntaxNode *tree = nullptr;
+        uint16_t result = ParseFile(source, false, &tree, &fileList, excludedDirs);
+        if (!quiet) printTree(tree);
+        std::printf("result %u\n", static_cast<unsigned>(result));
+        FreeTree(tree);
     }
-    SyntaxNode *tree = nullptr;
-    uint16_t result = ParseFile(source, false, &tree, &fileList, nullptr);
-    if (!quiet) printTree(tree);
-    std::printf("result %u\n", static_cast<unsigned>(result));
-    FreeTree(tree);
     FreeCountedList(fileList);
     FreeAcceptTables();
     return 0;

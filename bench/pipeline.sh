@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Whole-pipeline benchmark: parse, function metrics, Halstead pass and
+# writing, through the tarsk1 binary with the GCC target.
+#  1. The example programs of the machine, preprocessed by parse.sh's input
+#     builder, given to one run as often as it takes to reach the wanted size
+#     (each repetition under its own name, so none is dropped as a duplicate).
+#  2. One large generated source file (bigsource.py) and its gcc -E twin at
+#     2.5, 5 and 10 MB, so that the Halstead pass is measured at scale and its
+#     growth with the file shows; the pass is also timed alone (halsteadpass).
+# Each input is also parsed alone (treedump -q), read by pmccabe and checked
+# by gcc -fsyntax-only, and the ratios are printed. Rates are in MB of
+# preprocessed input per second of CPU time (user + system).
+#   bench/pipeline.sh [build-dir] [megabytes]     (KEEP=1 keeps the work folder)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+target_mb=${2:-50}
+tarsk1=$build/tarsk1
+treedump=$build/tests/treedump
+halsteadpass=$build/tests/halsteadpass
+def=$root/targets/gcc-glibc/ana/mvct.def
+for tool in "$tarsk1" "$treedump" "$halsteadpass"; do
+    [ -x "$tool" ] || { echo "build the tarsk1, treedump and halsteadpass targets first" >&2; exit 1; }
+done
+command -v pmccabe >/dev/null || { echo "pmccabe missing: run scripts/setup.sh" >&2; exit 1; }
+export MVRTGT=$root/targets/gcc-glibc CORVELDIR=$root/install LC_ALL=C
+
+work=$(mktemp -d)
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+
+# Runs a command under /usr/bin/time; sets cpu (s), wall (s) and rss (MB).
+# Times are at least the clock's 10 ms step, so that rates stay finite.
+measure() {
+    /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >"$work/out" 2>"$work/err" || {
+        echo "failed: $*" >&2; head -5 "$work/err" >&2; exit 1; }
+    read -r wall user sys rss <"$work/time"
+    cpu=$(echo "c = $user + $sys; if (c < 0.01) c = 0.01; c" | bc -l)
+    wall=$(echo "w = $wall; if (w < 0.01) w = 0.01; w" | bc -l)
+    rss=$((rss / 1024))
+}
+rate() { echo "$1 / $2 / 1000000" | bc -l; }
+
+# The same example set parse.sh measures: its builder runs once, on 1 MB only,
+# and its work folder is kept for the units.
+mkdir "$work/parse"
+TMPDIR=$work/parse KEEP=1 bash "$root/bench/parse.sh" "$build" 1 >"$work/parse.txt"
+units_dir=$(echo "$work"/parse/*)
+mapfile -t units < <(ls "$units_dir"/unit*.i | sort -V)
+once=$(cat "${units[@]}" | wc -c)
+reps=$(( (target_mb * 1000000 + once - 1) / once ))
+files=()
+for ((r = 0; r < reps; r++)); do
+    mkdir "$work/rep$r"
+    for u in "${units[@]}"; do ln -s "$u" "$work/rep$r/$(basename "$u")"; files+=("$work/rep$r/$(basename "$u")"); done
+done
+bytes=$((once * reps))
+
+# One line of figures for the input files given: the pipeline, then parse
+# alone and pmccabe over the same files, and gcc over gcc_files (gcc_bytes).
+compare() {
+    local label=$1 size=$2; shift 2
+    rm -rf "$work/met"; mkdir "$work/met"
+    measure "$tarsk1" "$@" "-METRICS=$work/met"
+    if grep -v 'The metrics file .* belongs to' "$work/err" | grep -q .; then
+        echo "tarsk1 reported:" >&2; head -5 "$work/err" >&2; exit 1
+    fi
+    local p_cpu=$cpu p_wall=$wall p_rss=$rss mets p_rate
+    mets=$(ls "$work/met" | wc -l)
+    p_rate=$(rate "$size" "$p_cpu")
+    measure "$treedump" -d "$def" -q "$@"
+    local t_cpu=$cpu
+    measure pmccabe "$@"
+    local m_rate
+    m_rate=$(rate "$size" "$cpu")
+    measure gcc -fsyntax-only -w -x c "${gcc_files[@]}"
+    local g_rate
+    g_rate=$(rate "$gcc_bytes" "$cpu")
+    printf '%s: %.1f MB in %.2f s: %.1f MB/s (wall %.1f MB/s), peak %d MB, %d .met files\n' "$label" \
+        "$(echo "$size / 1000000" | bc -l)" "$p_cpu" "$p_rate" "$(rate "$size" "$p_wall")" "$p_rss" "$mets"
+    printf '    parse alone %.2f s: pipeline/parse %.2f | pmccabe %.1f MB/s: ours/pmccabe %.2f | gcc -fsyntax-only %.1f MB/s: ours/gcc %.1f\n' \
+        "$t_cpu" "$(echo "$p_cpu / $t_cpu" | bc -l)" "$m_rate" "$(echo "$p_rate / $m_rate" | bc -l)" \
+        "$g_rate" "$(echo "$p_rate / $g_rate" | bc -l)"
+}
+
+echo "examples: ${#units[@]} preprocessed files, $once bytes, given $reps times: $bytes bytes"
+gcc_files=("${units[@]}") gcc_bytes=$once
+compare "examples x $reps" "$bytes" "${files[@]}"
+
+for mb in 2.5 5 10; do
+    python3 "$root/bench/bigsource.py" "$(echo "$mb * 1000000" | bc)" "$work/big$mb.c"
+    gcc -E "$work/big$mb.c" -o "$work/big$mb.i"
+    gcc_files=("$work/big$mb.i") gcc_bytes=$(stat -c %s "$work/big$mb.i")
+    compare "big.c, $mb MB source" "$gcc_bytes" "$work/big$mb.i"
+    measure "$halsteadpass" "$work/big$mb.c"
+    printf '    Halstead pass alone over the source: %.2f s, %.1f MB/s, peak %d MB\n' "$cpu" \
+        "$(rate "$(stat -c %s "$work/big$mb.c")" "$cpu")" "$rss"
+done
+grep -o 'n1_n2" Value="[0-9]*' "$work/met/BIG10.C.met" | sed 's/.*"/distinct operators and operands in the 10 MB file: /'
+echo "goals: pipeline/parse at most 1.5, ours/pmccabe at least 1"

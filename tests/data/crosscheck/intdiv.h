@@ -1,0 +1,1 @@
+int g(int x) { return x + x * x + 1 + x; }

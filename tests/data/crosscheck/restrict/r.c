@@ -1,0 +1,2 @@
+#include "sub/s.h"
+int r(void) { return 1; }

@@ -1,0 +1,1 @@
+int s(void) { return 0; }

@@ -1,0 +1,281 @@
+// A hostile environment through the real binary: sources that vanish, metrics
+// folders and logs that cannot be written, self-naming option files, huge
+// variable references, signals in the middle of a run, and one run under
+// valgrind. Each ends with its documented message and exit code within
+// bounded time and memory, and never leaves a partial metrics file.
+#include "hostile_run.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <string>
+
+using hostile::Outcome;
+using testutil::TempDir;
+
+namespace {
+
+const char *const kMissingSource = "Corvel tarsk1 - INTERNAL ERROR: Halstead calcul : cannot open source file\n\n";
+const char *const kSmallSource = "int f(int a)\n{\n    if (a > 0)\n        return 1;\n    return 0;\n}\n";
+
+void expectBounded(const Outcome &r, double seconds, long megabytes)
+{
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_LT(r.seconds, seconds);
+    EXPECT_LT(r.maxRssMb, megabytes);
+}
+
+// A folder with the small source a.c and an empty metrics folder "out".
+struct Workspace {
+    TempDir dir;
+    std::string out = dir.file("out");
+    Workspace()
+    {
+        ::mkdir(out.c_str(), 0755);
+        testutil::writeFile(dir.file("a.c"), kSmallSource);
+    }
+    Outcome run(const std::vector<std::string> &args, std::vector<std::string> env = {},
+                const hostile::Watcher &watcher = {}, const hostile::Limits &limits = {})
+    {
+        return hostile::tarsk1(args, dir.path(), "minimal", std::move(env), limits, watcher);
+    }
+};
+
+TEST(HostileRun, LineMarkerNamingAMissingFile)
+{
+    Workspace w;
+    testutil::writeFile(w.dir.file("a.i"), "# 1 \"" + w.dir.file("gone/nowhere.c") + "\"\n" + kSmallSource);
+    Outcome r = w.run({"a.i", "-METRICS=out"});
+    EXPECT_EQ(r.exitCode, 9);
+    EXPECT_EQ(r.err, kMissingSource);
+    EXPECT_TRUE(hostile::metricsLeftovers(w.out).empty());
+    expectBounded(r, 10, 300);
+}
+
+// The preprocessed input comes through a pipe that the test closes only after
+// removing the source its line marker names: the source exists when the run
+// starts and is gone before the parse can end.
+Outcome runThroughPipe(Workspace &w, bool removeSource)
+{
+    const std::string fifo = w.dir.file("a.i");
+    if (::mkfifo(fifo.c_str(), 0600) != 0) ADD_FAILURE() << "mkfifo";
+    const std::string text = "# 1 \"" + w.dir.file("a.c") + "\"\n" + kSmallSource;
+    bool fed = false;
+    return w.run({"a.i", "-METRICS=out"}, {}, [&](pid_t, double) {
+        if (fed) return;
+        int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0) return;  // the reader has not opened its end yet
+        if (::write(fd, text.data(), text.size()) != ssize_t(text.size())) ADD_FAILURE() << "short write";
+        if (removeSource) ::unlink(w.dir.file("a.c").c_str());
+        ::close(fd);
+        fed = true;
+    });
+}
+
+TEST(HostileRun, SourceRemovedBetweenParseAndHalsteadPass)
+{
+    {
+        Workspace w;
+        Outcome r = runThroughPipe(w, false);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(hostile::metricsLeftovers(w.out), std::vector<std::string>{"A.C.met"});
+    }
+    Workspace w;
+    Outcome r = runThroughPipe(w, true);
+    EXPECT_EQ(r.exitCode, 9);
+    EXPECT_EQ(r.err, kMissingSource);
+    EXPECT_TRUE(hostile::metricsLeftovers(w.out).empty());
+    expectBounded(r, 10, 300);
+}
+
+// The entry is skipped with its message, its log record is still written,
+// and the run ends normally.
+void expectUnwritableFolder(Workspace &w, const std::string &folder)
+{
+    Outcome r = w.run({"a.c", "-METRICS=" + folder, "-VANTEL_LOG=log"});
+    const std::string name = folder + "/A.C.met";
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "Cannot open the file " + name + " for writing\n");
+    EXPECT_EQ(testutil::readFile(w.dir.file("log")), "MET " + name + "\n");
+    expectBounded(r, 10, 300);
+}
+
+TEST(HostileRun, UnwritableMetricsFolder)
+{
+    Workspace w;
+    if (::geteuid() == 0) {
+        // Permissions do not stop the superuser; /proc takes no new files.
+        expectUnwritableFolder(w, "/proc");
+        return;
+    }
+    ::chmod(w.out.c_str(), 0555);
+    expectUnwritableFolder(w, w.out);
+    ::chmod(w.out.c_str(), 0755);
+    EXPECT_TRUE(hostile::listFolder(w.out).empty());
+}
+
+TEST(HostileRun, MetricsFolderThatIsAFile)
+{
+    Workspace w;
+    const std::string file = w.dir.file("plain");
+    testutil::writeFile(file, "keep");
+    expectUnwritableFolder(w, file);
+    EXPECT_EQ(testutil::readFile(file), "keep");
+    EXPECT_TRUE(hostile::metricsLeftovers(w.dir.path()).empty());
+}
+
+TEST(HostileRun, LogThatCannotBeAppended)
+{
+    Workspace w;
+    ::mkdir(w.dir.file("logdir").c_str(), 0755);
+    Outcome r = w.run({"a.c", "-METRICS=out", "-VANTEL_LOG=logdir"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "Corvel tarsk1 - WARNING: Cannot append to Vantel Log File: logdir Is a directory\n");
+    EXPECT_EQ(hostile::metricsLeftovers(w.out), std::vector<std::string>{"A.C.met"});
+}
+
+// Tokens of an option file are never option files: the self-reference is an
+// input file name (or an option) like any other token.
+TEST(HostileRun, OptionFileNamingItself)
+{
+    Workspace w;
+    testutil::writeFile(w.dir.file("self.opt"), "a.c\n@self.opt\n-METRICS=out\n");
+    Outcome r = w.run({"@self.opt"});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.err, "Corvel tarsk1 - FATAL ERROR: Cannot open input file @self.opt\n");
+    EXPECT_TRUE(hostile::metricsLeftovers(w.out).empty());
+    expectBounded(r, 10, 300);
+
+    testutil::writeFile(w.dir.file("self.opt"), "a.c -option=self.opt\n");
+    r = w.run({"-option=self.opt"});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_TRUE(hostile::endsWith(r.err, "Corvel tarsk1 - FATAL ERROR: Error(s) in command line\n")) << r.err;
+    EXPECT_NE(r.err.find("option=self.opt"), std::string::npos) << r.err;
+}
+
+// A reference to a long value is refused as too long; many references to it
+// must not build the gigabytes they would expand to.
+TEST(HostileRun, HugeVariableReferences)
+{
+    Workspace w;
+    const std::string big(100000, 'x');
+    const std::string tooLarge = "Orvane(R) Corvel Command analysis : Arg length too large, ";
+    const std::string fatal = "Corvel tarsk1 - FATAL ERROR: Error(s) in command line\n";
+    Outcome r = w.run({"$BIG"}, {"BIG=" + big});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.err.rfind(tooLarge + big + "\n", 0), 0u) << r.err.substr(0, 200);
+    EXPECT_TRUE(hostile::endsWith(r.err, fatal));
+
+    std::string refs;
+    for (int i = 0; i < 30000; ++i) refs += "$BIG";
+    r = w.run({refs}, {"BIG=" + big});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.err.rfind(tooLarge + "$BIG$BIG", 0), 0u) << r.err.substr(0, 200);
+    EXPECT_TRUE(hostile::endsWith(r.err, fatal));
+    expectBounded(r, 10, 300);
+
+    testutil::writeFile(w.dir.file("refs.opt"), refs + refs + "\n");
+    r = w.run({"@refs.opt"}, {"BIG=" + big});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.err.rfind(tooLarge + "$BIG$BIG", 0), 0u) << r.err.substr(0, 200);
+    expectBounded(r, 10, 300);
+}
+
+// Enough functions that parsing takes a good part of a second and the single
+// metrics file takes a while to write.
+std::string manyFunctions(int n)
+{
+    std::string text;
+    for (int i = 0; i < n; ++i)
+        text += "int f" + std::to_string(i) + "(int a) { if (a) return " + std::to_string(i) + "; return 0; }\n";
+    return text;
+}
+
+bool holdsTemporary(const std::string &folder)
+{
+    for (const std::string &n : hostile::listFolder(folder))
+        if (hostile::endsWith(n, ".tmp")) return true;
+    return false;
+}
+
+TEST(HostileRun, SignalWhileParsing)
+{
+    Workspace w;
+    testutil::writeFile(w.dir.file("many.c"), manyFunctions(150000));
+    bool sent = false, writing = false;
+    Outcome r = w.run({"many.c", "-METRICS=out"}, {}, [&](pid_t pid, double elapsed) {
+        if (sent || elapsed < 0.2) return;
+        writing = !hostile::listFolder(w.out).empty();
+        ::kill(pid, SIGTERM);
+        sent = true;
+    });
+    ASSERT_TRUE(sent);
+    EXPECT_FALSE(writing) << "the parse ended too early for this test";
+    EXPECT_EQ(r.signal, SIGTERM);
+    EXPECT_TRUE(hostile::listFolder(w.out).empty());
+}
+
+TEST(HostileRun, SignalWhileWritingLeavesNoFile)
+{
+    for (int sig : {SIGINT, SIGTERM}) {
+        Workspace w;
+        testutil::writeFile(w.dir.file("many.c"), manyFunctions(60000));
+        bool sent = false;
+        Outcome r = w.run({"many.c", "-METRICS=out"}, {}, [&](pid_t pid, double) {
+            if (sent || !holdsTemporary(w.out)) return;
+            ::kill(pid, sig);
+            sent = true;
+        });
+        ASSERT_TRUE(sent) << "no temporary metrics file was seen";
+        EXPECT_EQ(r.signal, sig);
+        EXPECT_TRUE(hostile::listFolder(w.out).empty()) << hostile::listFolder(w.out)[0];
+    }
+    // Started with interrupts ignored, the run ignores them while writing too.
+    Workspace w;
+    testutil::writeFile(w.dir.file("many.c"), manyFunctions(60000));
+    bool sent = false;
+    hostile::Limits ignoring;
+    ignoring.ignoreInterrupt = true;
+    Outcome r = w.run({"many.c", "-METRICS=out"}, {}, [&](pid_t pid, double) {
+        if (sent || !holdsTemporary(w.out)) return;
+        ::kill(pid, SIGINT);
+        sent = true;
+    }, ignoring);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(hostile::metricsLeftovers(w.out), std::vector<std::string>{"MANY.C.met"});
+}
+
+// Declarations that drop parts of the tree (struct tags, array parameters,
+// casts, qualifiers, old-style parameters), the GNU spellings of the target,
+// and a header measured through a line marker.
+TEST(HostileRun, ValgrindFindsNothing)
+{
+    if (std::string(TARSK1_VALGRIND).empty()) GTEST_SKIP() << "valgrind is not installed";
+    Workspace w;
+    testutil::writeFile(w.dir.file("b.h"), "static int twice(int x) { return 2 * x; }\n");
+    testutil::writeFile(w.dir.file("a.i"),
+                        "# 1 \"" + w.dir.file("b.h") + "\"\nstatic int twice(int x) { return 2 * x; }\n"
+                        "# 1 \"" + w.dir.file("a.c") + "\"\n"
+                        "struct s;\nstruct s *p;\ntypedef const unsigned int T;\n"
+                        "int g(int a[], char *__restrict q, T t);\n"
+                        "int f(int a)\n{\n    if (a > 0)\n        return 1;\n    return 0;\n}\n"
+                        "long h(x, y) int x; long y; { int n = (int) sizeof(struct s *);\n"
+                        "  switch (x) { case 1: while (y--) n += x ? 1 : 2; break; default: n = 0; }\n"
+                        "  return __extension__ (n) + y; }\n");
+    testutil::writeFile(w.dir.file("a.c"), "int f(int a)\n{\n    if (a > 0)\n        return 1;\n    return 0;\n}\n");
+    std::vector<std::string> env = hostile::baseEnvironment("gcc-glibc");
+    Outcome r = hostile::runLimited(TARSK1_VALGRIND,
+                                {"-q", "--error-exitcode=1", "--leak-check=full", TARSK1_BINARY, "a.i",
+                                 "-METRICS=out", "-VANTEL_LOG=log"},
+                                env, w.dir.path(), {120, 0});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    auto files = hostile::metricsLeftovers(w.out);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"A.C.met", "B.H.met"}));
+}
+
+}  // namespace
