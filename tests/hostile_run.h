@@ -18,6 +18,21 @@
 
 namespace hostile {
 
+// A binary built with AddressSanitizer reserves terabytes of shadow address
+// space at start-up, so an address-space cap would stop it before main; its
+// memory is then bounded by the resident-memory checks alone.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitized = true;
+#else
+constexpr bool kAddressSanitized = false;
+#endif
+#else
+constexpr bool kAddressSanitized = false;
+#endif
+
 struct Outcome {
     int exitCode = -1;     // -1 when the child died of a signal
     int signal = 0;        // the signal that ended it, if any
@@ -99,7 +114,7 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
-        if (limits.addressSpaceMb > 0) {
+        if (limits.addressSpaceMb > 0 && !kAddressSanitized) {
             rlimit cap{rlim_t(limits.addressSpaceMb) << 20, rlim_t(limits.addressSpaceMb) << 20};
             ::setrlimit(RLIMIT_AS, &cap);
         }

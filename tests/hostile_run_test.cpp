@@ -254,6 +254,7 @@ TEST(HostileRun, SignalWhileWritingLeavesNoFile)
 TEST(HostileRun, ValgrindFindsNothing)
 {
     if (std::string(TARSK1_VALGRIND).empty()) GTEST_SKIP() << "valgrind is not installed";
+    if (hostile::kAddressSanitized) GTEST_SKIP() << "valgrind cannot run a binary built with AddressSanitizer";
     Workspace w;
     testutil::writeFile(w.dir.file("b.h"), "static int twice(int x) { return 2 * x; }\n");
     testutil::writeFile(w.dir.file("a.i"),
