@@ -343,7 +343,9 @@ void prepareDecoderWorld()
     prepared = true;
     if (::chdir(scratchFolder().c_str()) != 0) std::abort();
     ::clearenv();
-    ::setenv("MVRTGT", scratchFolder().c_str(), 1);
+    // With its final separator, so that "$MVRTGT" followed by a name stays
+    // inside the folder.
+    ::setenv("MVRTGT", (scratchFolder() + "/").c_str(), 1);
     ::setenv("EMPTY", "", 1);
     ::setenv("LIST", "a.i,b.i", 1);
     ::setenv("HUGE", std::string(100000, 'x').c_str(), 1);

@@ -28,7 +28,14 @@ artifacts="$build/artifacts/$target"
 mkdir -p "$artifacts"
 
 # The program's messages are noise here; libFuzzer keeps its own reports.
-exec "$build/fuzz/fuzz_$target" "$corpus" \
+"$build/fuzz/fuzz_$target" "$corpus" \
   -dict="$dict" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
   -max_total_time="$seconds" -close_fd_mask=2 -print_final_stats=1 \
-  -artifact_prefix="$artifacts/"
+  -artifact_prefix="$artifacts/" &
+pid=$!
+status=0
+wait "$pid" || status=$?
+# libFuzzer ends without the exit-time actions that remove the target's
+# scratch folder.
+rm -rf "/tmp/tarsk1-fuzz-$pid"
+exit "$status"
