@@ -4,6 +4,7 @@
 // outlive the input that named them, where the files go without a metrics
 // folder, and a failing input that leaves neither metrics files nor log
 // records behind.
+#include "e2e_util.h"
 #include "testutil.h"
 
 #include <dirent.h>
@@ -21,40 +22,17 @@ namespace {
 
 const std::string kData = std::string(TARSK1_TEST_DATA) + "/crosscheck";
 
-std::string replaced(std::string text, const std::string &from, const std::string &to)
-{
-    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
-    return text;
-}
+using e2e::tarsk1;
+using e2e::upper;
 
-std::string upper(std::string text)
-{
-    for (char &c : text) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
-// Expected document with the folder shown as the metrics file shows it.
 std::string expected(const std::string &name, const std::string &dataDir = kData)
 {
-    return replaced(readFile(kData + "/" + name), "@DIR@", upper(dataDir));
+    return e2e::expected(kData, name, dataDir);
 }
 
-// The input made from a template, its markers pointing into dataDir.
 std::string input(const TempDir &work, const std::string &name, const std::string &dataDir = kData)
 {
-    std::string base = name.substr(name.rfind('/') + 1);
-    const std::string path = work.file(base);
-    testutil::writeFile(path, replaced(readFile(kData + "/" + name + ".in"), "@DATA@", dataDir));
-    return path;
-}
-
-testutil::ProcessResult tarsk1(const std::vector<std::string> &args, const std::string &workDir)
-{
-    const std::string root = TARSK1_SOURCE_ROOT;
-    return testutil::runProcess(TARSK1_BINARY, args,
-                                {"CORVELDIR=" + root + "/install", "MVRTGT=" + root + "/targets/minimal", "LANG=C",
-                                 "LC_ALL=C", "LANGUAGE"},
-                                workDir);
+    return e2e::input(work, kData, name, dataDir);
 }
 
 std::vector<std::string> entries(const std::string &dir)

@@ -73,24 +73,6 @@ inline std::vector<char *> pointers(std::vector<std::string> &strings)
     return p;
 }
 
-inline std::vector<std::string> mergedEnvironment(const std::vector<std::string> &env)
-{
-    std::map<std::string, std::string> vars;
-    for (char **e = environ; *e; ++e) {
-        std::string s(*e);
-        auto eq = s.find('=');
-        if (eq != std::string::npos) vars[s.substr(0, eq)] = s.substr(eq + 1);
-    }
-    for (const std::string &e : env) {
-        auto eq = e.find('=');
-        if (eq == std::string::npos) vars.erase(e);
-        else vars[e.substr(0, eq)] = e.substr(eq + 1);
-    }
-    std::vector<std::string> out;
-    for (auto &kv : vars) out.push_back(kv.first + "=" + kv.second);
-    return out;
-}
-
 // program gets args; env entries NAME=value set a variable, NAME alone
 // removes it; stdin is /dev/null.
 inline Outcome runLimited(const std::string &program, const std::vector<std::string> &args,
@@ -99,7 +81,7 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
 {
     testutil::TempDir io;
     const std::string outPath = io.file("out"), errPath = io.file("err");
-    std::vector<std::string> envStrings = mergedEnvironment(env);
+    std::vector<std::string> envStrings = testutil::mergedEnvironment(env);
     std::vector<std::string> argStrings{program};
     argStrings.insert(argStrings.end(), args.begin(), args.end());
     std::vector<char *> envp = pointers(envStrings), argv = pointers(argStrings);

@@ -1,6 +1,7 @@
 // Metrics files end to end through the real binary: preprocessed inputs whose
 // line markers name files of the test tree, compared byte for byte with
 // documents worked out by hand, plus the log records and header variants.
+#include "e2e_util.h"
 #include "testutil.h"
 
 #include <gtest/gtest.h>
@@ -16,38 +17,11 @@ namespace {
 
 const std::string kData = std::string(TARSK1_TEST_DATA) + "/metfile";
 
-std::string replaced(std::string text, const std::string &from, const std::string &to)
-{
-    for (size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
-    return text;
-}
+using e2e::tarsk1;
 
-// The source folder as the metrics file shows it: the tree's upper-case form.
-std::string shownDirectory()
-{
-    std::string dir = kData;
-    for (char &c : dir) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return dir;
-}
+std::string expected(const std::string &name) { return e2e::expected(kData, name, kData); }
 
-std::string expected(const std::string &name) { return replaced(readFile(kData + "/" + name), "@DIR@", shownDirectory()); }
-
-// Writes the input made from a template into the work folder; returns its path.
-std::string input(const TempDir &work, const std::string &name)
-{
-    const std::string path = work.file(name);
-    testutil::writeFile(path, replaced(readFile(kData + "/" + name + ".in"), "@DATA@", kData));
-    return path;
-}
-
-testutil::ProcessResult tarsk1(const std::vector<std::string> &args, const std::string &workDir)
-{
-    const std::string root = TARSK1_SOURCE_ROOT;
-    return testutil::runProcess(TARSK1_BINARY, args,
-                                {"CORVELDIR=" + root + "/install", "MVRTGT=" + root + "/targets/minimal", "LANG=C",
-                                 "LC_ALL=C", "LANGUAGE"},
-                                workDir);
-}
+std::string input(const TempDir &work, const std::string &name) { return e2e::input(work, kData, name, kData); }
 
 TEST(MetricsFilesEndToEnd, SingleFunctionAndItsLogRecord)
 {

@@ -71,17 +71,10 @@ private:
     std::string path_;
 };
 
-// Runs program with args (argv[0] is the program). env entries of the form
-// NAME=value are set, NAME alone removes the variable; the rest of the
-// environment is inherited. stdin is /dev/null unless input is given.
-inline ProcessResult runProcess(const std::string &program, const std::vector<std::string> &args,
-                                const std::vector<std::string> &env = {},
-                                const std::string &workDir = "", const std::string &input = "")
+// The process environment with env applied: NAME=value sets a variable,
+// NAME alone removes it.
+inline std::vector<std::string> mergedEnvironment(const std::vector<std::string> &env)
 {
-    TempDir io;
-    std::string outPath = io.file("out"), errPath = io.file("err"), inPath = io.file("in");
-    writeFile(inPath, input);
-
     std::map<std::string, std::string> vars;
     for (char **e = environ; *e; ++e) {
         std::string s(*e);
@@ -93,8 +86,23 @@ inline ProcessResult runProcess(const std::string &program, const std::vector<st
         if (eq == std::string::npos) vars.erase(e);
         else vars[e.substr(0, eq)] = e.substr(eq + 1);
     }
-    std::vector<std::string> envStrings;
-    for (auto &kv : vars) envStrings.push_back(kv.first + "=" + kv.second);
+    std::vector<std::string> out;
+    for (auto &kv : vars) out.push_back(kv.first + "=" + kv.second);
+    return out;
+}
+
+// Runs program with args (argv[0] is the program). env entries of the form
+// NAME=value are set, NAME alone removes the variable; the rest of the
+// environment is inherited. stdin is /dev/null unless input is given.
+inline ProcessResult runProcess(const std::string &program, const std::vector<std::string> &args,
+                                const std::vector<std::string> &env = {},
+                                const std::string &workDir = "", const std::string &input = "")
+{
+    TempDir io;
+    std::string outPath = io.file("out"), errPath = io.file("err"), inPath = io.file("in");
+    writeFile(inPath, input);
+
+    std::vector<std::string> envStrings = mergedEnvironment(env);
     std::vector<char *> envp, argv;
     for (auto &s : envStrings) envp.push_back(const_cast<char *>(s.c_str()));
     envp.push_back(nullptr);
