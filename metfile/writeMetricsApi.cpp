@@ -362,6 +362,11 @@ void writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
         writeMetFile(e->file, names[i]);
         writeToolLog("MET", names[i].toLocal8Bit().constData());
     }
+    releaseMetFileEntries(list);
+}
+
+void releaseMetFileEntries(MetFileEntry *list)
+{
     while (list) {
         MetFileEntry *next = list->next;
         freeMetFile(list->file);

@@ -5,6 +5,7 @@
 #include "frontend/kinds.h"
 #include "metfile/metfile.h"
 #include "metrics/halstead.h"
+#include "metfile/writeMetricsApi.h"
 #include "metrics/metgen.h"
 #include "support/alpha.h"
 #include "support/machine.h"
@@ -203,16 +204,6 @@ void releasePrefixes(CountedList *list)
     }
 }
 
-void releaseRunList(MetFileEntry *list)
-{
-    while (list) {
-        MetFileEntry *next = list->next;
-        freeMetFile(list->file);
-        releaseBlock(list->path);
-        delete list;
-        list = next;
-    }
-}
 
 std::string functionNames(const MetFile *f)
 {
@@ -236,7 +227,7 @@ protected:
         halsteadCalls.clear();
         halsteadResults.clear();
     }
-    void TearDown() override { releaseRunList(runList); }
+    void TearDown() override { releaseMetFileEntries(runList); }
     void pass(std::vector<SyntaxNode *> definitions, CountedList *restrict = nullptr, CountedList *std = nullptr)
     {
         SyntaxNode *root = unit(definitions);
@@ -291,7 +282,7 @@ TEST_F(MetricsPass, StandardIncludesAndRestrictions)
     // A standard-include directory wins over a matching restriction.
     pass(three(), prefixes({"\\USR\\", "\\WORK\\INC\\"}), prefixes({"\\USR\\INCLUDE"}));
     EXPECT_EQ(listing(), "\\WORK\\INC\\B.H#0[h@2] ");
-    releaseRunList(runList);
+    releaseMetFileEntries(runList);
     runList = nullptr;
 
     // A directory prefix with its separator, a full path; a part that does
@@ -336,7 +327,7 @@ TEST_F(MetricsPass, AListFromElsewhereIsTakenAsItIs)
 {
     // The pass must not trust anything but the list it is handed.
     pass({definedAt(function("h", {}), incDir, "B.H", 3)});
-    releaseRunList(runList);
+    releaseMetFileEntries(runList);
     runList = nullptr;
     pass({definedAt(function("h", {}), incDir, "B.H", 3)});
     EXPECT_EQ(listing(), "\\WORK\\INC\\B.H#0[h@3] ");
@@ -344,7 +335,7 @@ TEST_F(MetricsPass, AListFromElsewhereIsTakenAsItIs)
     runList = nullptr;
     pass({definedAt(function("h", {}), incDir, "B.H", 4)});
     EXPECT_EQ(listing(), "\\WORK\\INC\\B.H#0[h@4] ");
-    releaseRunList(other);
+    releaseMetFileEntries(other);
 }
 
 }  // namespace
