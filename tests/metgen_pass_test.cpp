@@ -204,7 +204,6 @@ void releasePrefixes(CountedList *list)
     }
 }
 
-
 std::string functionNames(const MetFile *f)
 {
     std::string names;
