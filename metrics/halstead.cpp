@@ -8,7 +8,8 @@
 
 #include <cstring>
 #include <string>
-#include <unordered_map>
+#include <memory>
+#include <vector>
 
 #include "metrics/halstead_scan.h"
 #include "support/alpha.h"
@@ -24,11 +25,14 @@ struct PassState {
     bool codeOnLine;
     bool commentOnLine;
     bool operatorSeen[HT_OPERATOR_LIMIT];
-    // The operand set keeps its cells in first-seen order; the map finds an
-    // entry's cell at once, so a file with many distinct operands stays linear.
+    // The operand set keeps its cells in first-seen order. An entry marked
+    // with this pass's mark holds its cell, so a file with many distinct
+    // operands stays linear; the cells come from blocks kept between passes.
     CountedList *operands;
     CountedList **operandTail;
-    std::unordered_map<const void *, CountedList *> operandCells;
+    uint32_t mark;
+    std::vector<std::unique_ptr<CountedList[]>> cellBlocks;
+    std::size_t cellsUsed;
     // The open conditional sections: nothing is kept per section, so the
     // stack is its depth.
     long openSections;
@@ -47,16 +51,31 @@ void resetPass(const char *path)
     std::memset(pass.operatorSeen, 0, sizeof pass.operatorSeen);
     pass.operands = nullptr;
     pass.operandTail = &pass.operands;
-    pass.operandCells.clear();
+    pass.cellsUsed = 0;
+    // Mark 0 is never a pass's own: fresh entries carry it.
+    if (++pass.mark == 0)
+        reportInternal(QStringLiteral("Halstead computing: pass marks exhausted"));
     pass.openSections = 0;
     pass.path = path;
 }
 
+constexpr std::size_t kCellsPerBlock = 4096;
+
+// One block stays for the next file; a large file's others go.
 void releaseOperands()
 {
-    pass.operands = FreeCountedList(pass.operands);
+    pass.operands = nullptr;
     pass.operandTail = &pass.operands;
-    pass.operandCells.clear();
+    pass.cellsUsed = 0;
+    if (pass.cellBlocks.size() > 1) pass.cellBlocks.resize(1);
+}
+
+CountedList *newOperandCell()
+{
+    const std::size_t block = pass.cellsUsed / kCellsPerBlock;
+    if (block == pass.cellBlocks.size())
+        pass.cellBlocks.emplace_back(new CountedList[kCellsPerBlock]);
+    return &pass.cellBlocks[block][pass.cellsUsed++ % kCellsPerBlock];
 }
 
 void closeLine()
@@ -330,16 +349,16 @@ void countOperand(const char *text, std::size_t length)
 {
     _AlphaType *entry = FindOrAddAlphaN(text, length);
     ++pass.counts.N2;
-    auto found = pass.operandCells.find(entry);
-    if (found != pass.operandCells.end()) {
-        ++found->second->count;
+    if (entry->passMark == pass.mark) {
+        ++entry->passCell->count;
         return;
     }
-    // The tail slot is an empty list, so this appends without a walk.
-    AddCounted(pass.operandTail, entry);
-    CountedList *cell = *pass.operandTail;
+    CountedList *cell = newOperandCell();
+    *cell = CountedList{entry, 1, nullptr};
+    *pass.operandTail = cell;
     pass.operandTail = &cell->next;
-    pass.operandCells.emplace(entry, cell);
+    entry->passMark = pass.mark;
+    entry->passCell = cell;
     ++pass.counts.n2;
 }
 

@@ -33,18 +33,43 @@ unsigned processGeneration = 0;
 
 struct TextHash {
     uint32_t base;   // lane-XOR hash: picks one of the 250 base buckets
-    uint32_t split;  // FNV-1a: picks the part of a base bucket in a grown table
+    uint32_t split;  // a multiplicative mix: picks the part of a base bucket in a grown table
 };
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the lane hash reads words in little-endian order");
+
+uint64_t loadWord(const char *bytes, std::size_t count)
+{
+    uint64_t word = 0;
+    std::memcpy(&word, bytes, count);
+    return word;
+}
+
+// Both hashes take eight bytes at a time: the lane XOR of an eight-byte
+// little-endian word is the XOR of its two halves; the split hash folds each
+// word in by a multiplication (one-to-one for a given state).
 TextHash hashText(const char *text, std::size_t length)
 {
-    TextHash hash = {0x4A4A4A4Au, 2166136261u};
-    for (std::size_t i = 0; i < length; ++i) {
-        const auto byte = static_cast<uint32_t>(static_cast<unsigned char>(text[i]));
-        hash.base ^= byte << (8 * (i % 4));
-        hash.split = (hash.split ^ byte) * 16777619u;
+    uint64_t lanes = 0;
+    uint64_t split = 0x9E3779B97F4A7C15u ^ length;
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        const uint64_t word = loadWord(text + i, 8);
+        lanes ^= word;
+        split = (split ^ word) * 0xFF51AFD7ED558CCDu;
     }
-    return hash;
+    if (i < length) {
+        const uint64_t word = loadWord(text + i, length - i);
+        lanes ^= word;
+        split = (split ^ word) * 0xFF51AFD7ED558CCDu;
+    }
+    // Final avalanche, so that every bit of the text reaches the low bits
+    // that pick the split.
+    split ^= split >> 33;
+    split *= 0xC4CEB9FE1A85EC53u;
+    split ^= split >> 33;
+    const auto base = static_cast<uint32_t>(lanes) ^ static_cast<uint32_t>(lanes >> 32);
+    return {0x4A4A4A4Au ^ base, static_cast<uint32_t>(split) ^ static_cast<uint32_t>(split >> 32)};
 }
 
 uint32_t bucketOf(uint32_t base, uint32_t split, uint32_t bucketCount)

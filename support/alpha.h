@@ -5,12 +5,18 @@
 #include <cstddef>
 #include <cstdint>
 
+struct CountedList;
+
 struct _AlphaType {
     char *text;          // NUL-terminated, owned by the entry
-    uint32_t length;     // bytes, terminator not counted
     _AlphaType *next;    // next entry of the same bucket chain
+    uint32_t length;     // bytes, terminator not counted
     uint32_t flags;      // property bits below, 0 at creation
     uint32_t splitHash;  // the table's own: places the entry once the table has grown
+    // Scratch of one counting pass over a file, so that the pass finds the
+    // entry's cell at once: valid while passMark is that pass's mark.
+    uint32_t passMark;
+    CountedList *passCell;
 };
 
 // Flag bits of an entry.

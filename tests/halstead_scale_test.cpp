@@ -26,3 +26,23 @@ TEST(HalsteadScale, FiftyThousandOperandsAMillionTimes)
     EXPECT_EQ(c.Total, lineCount);
     EXPECT_EQ(c.Src1, lineCount);
 }
+
+// Each pass counts its own operand set: what an earlier file (or the same
+// file scanned before) saw must not make an operand look known.
+TEST(HalsteadScale, EveryPassStartsWithAnEmptyOperandSet)
+{
+    testutil::TempDir dir;
+    std::string many;
+    for (int k = 0; k < 10000; ++k) many += "v" + std::to_string(k) + ";\n";
+    testutil::writeFile(dir.file("many.c"), many);
+    testutil::writeFile(dir.file("few.c"), "v1 = v2 + v1;\n");
+    HalsteadCounts first{}, few{}, again{};
+    runHalsteadPass(dir.file("many.c").c_str(), &first);
+    runHalsteadPass(dir.file("few.c").c_str(), &few);
+    runHalsteadPass(dir.file("many.c").c_str(), &again);
+    EXPECT_EQ(first.n2, 10000);
+    EXPECT_EQ(few.n2, 2);
+    EXPECT_EQ(few.N2, 3);
+    EXPECT_EQ(again.n2, 10000);
+    EXPECT_EQ(again.N2, 10000);
+}
