@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
-#include <QTextStream>
 
 #include <algorithm>
 #include <cmath>
@@ -28,21 +27,68 @@ static void printToStderr(const QString &text)
     std::fputs(text.toLocal8Bit().constData(), stderr);
 }
 
-QString escapeXml(const QString &text)
+// ---- The document text ----------------------------------------------------
+
+// Each character is replaced once, so "&lt;" in a name becomes "&amp;lt;".
+// The escaped characters are ASCII, so escaping the UTF-8 bytes gives the
+// bytes of the escaped text.
+static void appendEscaped(std::string &out, const QByteArray &utf8)
 {
-    QString out;
-    out.reserve(text.size());
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
+    for (const char c : utf8) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
         default: out += c; break;
         }
     }
-    return out;
 }
+
+QString escapeXml(const QString &text)
+{
+    std::string out;
+    appendEscaped(out, text.toUtf8());
+    return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+// The document is built as UTF-8 bytes and written at once: a run writes
+// tens of thousands of items, and a text stream per piece is the slow part.
+class DocumentText {
+public:
+    DocumentText &operator<<(const char *text)
+    {
+        bytes_ += text;
+        return *this;
+    }
+    DocumentText &operator<<(char c)
+    {
+        bytes_ += c;
+        return *this;
+    }
+    DocumentText &operator<<(int32_t value)
+    {
+        char digits[16];
+        const int length = std::snprintf(digits, sizeof digits, "%d", static_cast<int>(value));
+        bytes_.append(digits, static_cast<std::size_t>(length));
+        return *this;
+    }
+    DocumentText &operator<<(const QString &text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        bytes_.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+        return *this;
+    }
+    DocumentText &escaped(const QString &text)
+    {
+        appendEscaped(bytes_, text.toUtf8());
+        return *this;
+    }
+    const std::string &bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+};
 
 // ---- Metric groups ---------------------------------------------------------
 
@@ -55,14 +101,14 @@ static bool hasStructuralValue(const SourceItem *item)
     return false;
 }
 
-static void writeMetricGroup(QTextStream &out, const MetricValue *values, int group, const MetFile *file)
+static void writeMetricGroup(DocumentText &out, const MetricValue *values, int group, const MetFile *file)
 {
     for (const MetricValue *slot = values; slot && slot->descriptor; ++slot) {
         const MetricDescriptor *d = slot->descriptor;
         if (d->group != group || slot->value == -1) continue;
         if (d->optional && !file->writeOptionalMetrics) continue;
-        out << "<METRIC Key=\"" << escapeXml(QString::fromLatin1(d->name)) << "\" Value=\"" << slot->value
-            << "\"/>\n";
+        out << "<METRIC Key=\"";
+        out.escaped(QString::fromLatin1(d->name)) << "\" Value=\"" << slot->value << "\"/>\n";
     }
 }
 
@@ -73,7 +119,7 @@ static const MetricValue *findMetric(const MetricValue *values, const char *name
     return nullptr;
 }
 
-static void writeDerivedValue(QTextStream &out, const char *key, const QString &value)
+static void writeDerivedValue(DocumentText &out, const char *key, const QString &value)
 {
     out << "<METRIC Key=\"" << key << "\" Value=\"" << value << "\"/>\n";
 }
@@ -84,7 +130,7 @@ static QString fixedPoint(double value)
 }
 
 // The derived Halstead values, computed from the four stored counts now.
-static int writeHalsteadGroup(QTextStream &out, const MetFile *file)
+static int writeHalsteadGroup(DocumentText &out, const MetFile *file)
 {
     static const char *const names[4] = {"n1", "n2", "N1", "N2"};
     static const char *const missing[4] = {
@@ -120,13 +166,16 @@ static int writeHalsteadGroup(QTextStream &out, const MetFile *file)
 
 // ---- Items -----------------------------------------------------------------
 
-static void writeItemHead(QTextStream &out, const SourceItem *item, const char *tag, const QString &inherited,
+static void writeItemHead(DocumentText &out, const SourceItem *item, const char *tag, const QString &inherited,
                           const MetFile *file)
 {
-    out << '<' << tag << " Name=\"" << escapeXml(item->name) << "\" Line=\"" << item->line << "\" ";
+    out << '<' << tag << " Name=\"";
+    out.escaped(item->name) << "\" Line=\"" << item->line << "\" ";
     const int type = item->type;
-    if (type == ITEM_METHOD || type == ITEM_CONSTRUCTOR || type == ITEM_DESTRUCTOR)
-        out << " Class=\"" << escapeXml(item->className.isNull() ? inherited : item->className) << '"';
+    if (type == ITEM_METHOD || type == ITEM_CONSTRUCTOR || type == ITEM_DESTRUCTOR) {
+        out << " Class=\"";
+        out.escaped(item->className.isNull() ? inherited : item->className) << '"';
+    }
     if (hasStructuralValue(item)) {
         out << ">\n<METRICS>\n";
         writeMetricGroup(out, item->metrics, 0, file);
@@ -138,8 +187,12 @@ static void writeItemHead(QTextStream &out, const SourceItem *item, const char *
     if (item->calls) {
         out << "<CALLS>\n";
         for (const Calls *call = item->calls; call; call = call->next) {
-            out << " <CALL Name=\"" << escapeXml(call->name) << "\" ";
-            if (!call->className.isNull()) out << "class=\"" << escapeXml(call->className) << "\" ";
+            out << " <CALL Name=\"";
+            out.escaped(call->name) << "\" ";
+            if (!call->className.isNull()) {
+                out << "class=\"";
+                out.escaped(call->className) << "\" ";
+            }
             out << "/>\n";
         }
         out << "</CALLS>\n";
@@ -155,7 +208,7 @@ struct OpenList {
 };
 
 // Item nesting depth comes from the analysed source, hence the explicit stack.
-static void writeItems(QTextStream &out, const MetFile *file)
+static void writeItems(DocumentText &out, const MetFile *file)
 {
     if (!file->items) return;
     out << "<ITEMS>\n";
@@ -190,20 +243,24 @@ static void writeItems(QTextStream &out, const MetFile *file)
 
 // ---- Documents -------------------------------------------------------------
 
-static void writeDocument(QTextStream &out, MetFile *file)
+static void writeDocument(DocumentText &out, MetFile *file)
 {
     out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
     out << "<!-- Metrics Writer V" << "1.0" << " -->\n";
-    out << "<FILE Name=\"" << escapeXml(file->fileName) << "\" Dir=\"" << escapeXml(file->dirPath) << "\">\n";
+    out << "<FILE Name=\"";
+    out.escaped(file->fileName) << "\" Dir=\"";
+    out.escaped(file->dirPath) << "\">\n";
     writeItems(out, file);
     out << "<METRICS>\n";
     writeHalsteadGroup(out, file);
     writeMetricGroup(out, file->metrics, 2, file);
     out << "</METRICS>\n";
-    if (file->errorCount != 0)
-        out << "<OUTPUT Error=\"1\">\n" << escapeXml(file->errorText) << "\n</OUTPUT>\n";
-    else
+    if (file->errorCount != 0) {
+        out << "<OUTPUT Error=\"1\">\n";
+        out.escaped(file->errorText) << "\n</OUTPUT>\n";
+    } else {
         out << "<OUTPUT Error=\"0\">\n</OUTPUT>\n";
+    }
     out << "</FILE>\n";
 }
 
@@ -284,11 +341,11 @@ int writeMetFile(MetFile *file, const QString &name)
         reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
         return 1;
     }
-    QTextStream out(&device);
-    out.setEncoding(QStringConverter::Utf8);
+    DocumentText out;
     writeDocument(out, file);
-    out.flush();
-    const bool written = out.status() == QTextStream::Ok && device.flush() && device.error() == QFileDevice::NoError;
+    const std::string &bytes = out.bytes();
+    const bool written = device.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size())
+                         && device.flush() && device.error() == QFileDevice::NoError;
     device.close();
     // A short write (full disk) must not replace a good file with a torn one.
     if (!written) {

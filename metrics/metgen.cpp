@@ -20,8 +20,9 @@
 #include <utility>
 #include <vector>
 
-// ---- VG -------------------------------------------------------------------
+// ---- VG, Statements and NestedLevel --------------------------------------
 
+// VG counts the function itself and every decision below it.
 static bool isDecision(int kind)
 {
     switch (kind) {
@@ -32,25 +33,6 @@ static bool isDecision(int kind)
         return false;
     }
 }
-
-// Preorder over the node and everything below it (not its own siblings),
-// with an explicit stack: nesting depth comes from the input.
-int decisionCount(const SyntaxNode *function)
-{
-    int count = 0;
-    std::vector<const SyntaxNode *> pending;
-    if (function) pending.push_back(function);
-    while (!pending.empty()) {
-        const SyntaxNode *node = pending.back();
-        pending.pop_back();
-        if (isDecision(node->kind)) ++count;
-        if (node->next && node != function) pending.push_back(node->next);
-        if (node->child) pending.push_back(node->child);
-    }
-    return count;
-}
-
-// ---- Statements and NestedLevel -------------------------------------------
 
 struct StatementClass {
     int statements;
@@ -73,25 +55,31 @@ static StatementClass classifyStatement(int kind)
     }
 }
 
-// Every node reaches the maximum with its own level plus its step, where its
-// level is 1 plus the steps of its ancestors; the order of visits therefore
-// does not change the results, and an explicit stack keeps deep input safe.
-void statementWalk(const SyntaxNode *function, int *statements, int *nestedLevel)
+// One preorder walk over the function and everything below it (not its own
+// siblings). Every node reaches the maximum with its own level plus its
+// step, where its level is 1 plus the steps of its ancestors, so the order of
+// visits does not change the results. The explicit stack keeps deep input
+// safe and is reused between functions.
+FunctionMetrics measureFunction(const SyntaxNode *function)
 {
-    int count = 0, deepest = 0;
-    std::vector<std::pair<const SyntaxNode *, int>> pending;
+    static std::vector<std::pair<const SyntaxNode *, int>> pending;
+    FunctionMetrics m{0, 0, 0};
+    int deepest = 0;
+    pending.clear();
     if (function) pending.emplace_back(function, 1);
     while (!pending.empty()) {
         auto [node, level] = pending.back();
         pending.pop_back();
+        if (isDecision(node->kind)) ++m.vg;
         const StatementClass c = classifyStatement(node->kind);
-        count += c.statements;
+        m.statements += c.statements;
         if (deepest < level + c.step) deepest = level + c.step;
         if (node->next && node != function) pending.emplace_back(node->next, level);
         if (node->child) pending.emplace_back(node->child, level + c.step);
     }
-    *statements = count;
-    *nestedLevel = count == 0 ? 0 : deepest;
+    m.nestedLevel = m.statements == 0 ? 0 : deepest;
+    if (pending.capacity() > 65536) std::vector<std::pair<const SyntaxNode *, int>>().swap(pending);
+    return m;
 }
 
 // ---- Filters ---------------------------------------------------------------
@@ -146,11 +134,10 @@ static void addFunctionItem(MetFile *file, const SyntaxNode *function)
 {
     const QString name = function->alpha ? QString::fromLocal8Bit(function->alpha->text) : QString("");
     SourceItem *item = addSourceItem(file, nullptr, ITEM_FUNCTION, function->start.line, name);
-    int statements = 0, nestedLevel = 0;
-    statementWalk(function, &statements, &nestedLevel);
-    setItemMetric(item, QStringLiteral("VG"), decisionCount(function));
-    setItemMetric(item, QStringLiteral("Statements"), statements);
-    setItemMetric(item, QStringLiteral("NestedLevel"), nestedLevel);
+    const FunctionMetrics m = measureFunction(function);
+    setItemMetric(item, QStringLiteral("VG"), m.vg);
+    setItemMetric(item, QStringLiteral("Statements"), m.statements);
+    setItemMetric(item, QStringLiteral("NestedLevel"), m.nestedLevel);
 }
 
 static void collectFunctions(PassList &pass, const SyntaxNode *root, const CountedList *restrictPrefixes,

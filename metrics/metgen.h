@@ -18,5 +18,7 @@ struct MetFileEntry {
 void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList,
                         CountedList *restrictPrefixes, CountedList *fileListDirectives);
 
-int decisionCount(const SyntaxNode *function);
-void statementWalk(const SyntaxNode *function, int *statements, int *nestedLevel);
+struct FunctionMetrics {
+    int vg, statements, nestedLevel;
+};
+FunctionMetrics measureFunction(const SyntaxNode *function);

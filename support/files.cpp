@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -95,15 +96,18 @@ std::string absoluteSourcePath(const char *path)
     return result;
 }
 
-// The last split, valid only while the identifier table that holds its
-// entries lives.
+// Every split made so far, by the interned path: line markers switch between
+// a handful of files thousands of times. Valid only while the identifier
+// table that holds its entries lives.
+struct SplitResult {
+    _AlphaType *name;
+    _AlphaType *directory;
+};
 struct SplitCache {
     unsigned generation = 0;
-    _AlphaType *path = nullptr;
-    _AlphaType *name = nullptr;
-    _AlphaType *directory = nullptr;
+    std::unordered_map<const _AlphaType *, SplitResult> byPath;
 };
-SplitCache lastSplit;
+SplitCache splits;
 
 char *currentDirectoryText = nullptr;
 
@@ -183,11 +187,18 @@ char *normalizeDirectory(const char *path)
 
 void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory)
 {
-    if (lastSplit.path && path && lastSplit.generation == AlphaTableGeneration() &&
-        std::strcmp(lastSplit.path->text, path) == 0) {
-        *name = lastSplit.name;
-        *directory = lastSplit.directory;
-        return;
+    if (splits.generation != AlphaTableGeneration()) {
+        splits.byPath.clear();
+        splits.generation = AlphaTableGeneration();
+    }
+    const _AlphaType *key = FindOrAddAlpha(path);
+    if (key) {
+        auto known = splits.byPath.find(key);
+        if (known != splits.byPath.end()) {
+            *name = known->second.name;
+            *directory = known->second.directory;
+            return;
+        }
     }
     const std::string absolute = absoluteSourcePath(path ? path : "");
     const std::size_t slash = absolute.find_last_of('\\');
@@ -195,12 +206,10 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
     const std::string file = absolute.substr(folder.size());
     if (folder.empty() || folder.back() != '\\') folder += '\\';
 
-    lastSplit.name = FindOrAddAlpha(upperLocal(file).c_str());
-    lastSplit.directory = FindOrAddAlpha(upperLocal(folder).c_str());
-    lastSplit.path = FindOrAddAlpha(path);
-    lastSplit.generation = AlphaTableGeneration();
-    *name = lastSplit.name;
-    *directory = lastSplit.directory;
+    const SplitResult split{FindOrAddAlpha(upperLocal(file).c_str()), FindOrAddAlpha(upperLocal(folder).c_str())};
+    if (key) splits.byPath.emplace(key, split);
+    *name = split.name;
+    *directory = split.directory;
 }
 
 bool sameSourceFile(const char *a, const char *b)

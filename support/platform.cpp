@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -171,6 +172,7 @@ bool refill(TextReader *reader, std::size_t keep)
     return true;
 }
 
+// Copies the bytes up to the next CR in one piece; a CR is looked at alone.
 extern "C" ssize_t textRead(void *cookie, char *out, size_t size)
 {
     auto *reader = static_cast<TextReader *>(cookie);
@@ -180,16 +182,22 @@ extern "C" ssize_t textRead(void *cookie, char *out, size_t size)
             if (reader->atEnd || !refill(reader, 0)) break;
             if (reader->position == reader->length) break;
         }
-        char c = reader->buffer[reader->position];
-        if (c == '\r') {
-            if (reader->position + 1 == reader->length && !reader->atEnd && !refill(reader, 1)) {
-                if (written == 0) return -1;
-                break;
-            }
-            if (reader->position + 1 < reader->length && reader->buffer[reader->position + 1] == '\n') {
-                c = '\n';
-                ++reader->position;
-            }
+        const char *from = reader->buffer + reader->position;
+        const std::size_t available = std::min(reader->length - reader->position, size - written);
+        const auto *cr = static_cast<const char *>(std::memchr(from, '\r', available));
+        const std::size_t plain = cr ? static_cast<std::size_t>(cr - from) : available;
+        std::memcpy(out + written, from, plain);
+        reader->position += plain;
+        written += plain;
+        if (!cr) continue;
+        char c = '\r';
+        if (reader->position + 1 == reader->length && !reader->atEnd && !refill(reader, 1)) {
+            if (written == 0) return -1;
+            break;
+        }
+        if (reader->position + 1 < reader->length && reader->buffer[reader->position + 1] == '\n') {
+            c = '\n';
+            ++reader->position;
         }
         ++reader->position;
         out[written++] = c;

@@ -102,8 +102,8 @@ std::ostream &operator<<(std::ostream &os, const Measured &m)
 
 Measured measure(SyntaxNode *f)
 {
-    Measured m{decisionCount(f), 0, 0};
-    statementWalk(f, &m.statements, &m.nested);
+    const FunctionMetrics fm = measureFunction(f);
+    Measured m{fm.vg, fm.statements, fm.nestedLevel};
     release(f);
     return m;
 }
