@@ -18,17 +18,34 @@
 
 #include <cstring>
 
+// Entries are carved out of blocks in order of creation: a parse interns
+// hundreds of thousands of texts, and one allocation each (then one release
+// each) costs more than the lookups. A block starts with the link to the
+// block made before it.
+struct EntryBlock {
+    EntryBlock *previous;
+};
+
 struct AlphaTable {
     _AlphaType **heads;
     uint32_t bucketCount;
     std::size_t entryCount;
+    EntryBlock *blocks;     // newest first; entries of a reset table stay here
+    char *blockFree;        // unused room of the newest block
+    std::size_t blockLeft;
+    // The entry last found per value of the split hash's low bits: names
+    // recur within a few lines, and a hit here skips the bucket chain.
+    _AlphaType *recent[1024];
 };
 
 namespace {
 
 constexpr uint32_t kInitialBuckets = 250;
+constexpr std::size_t kBlockBytes = 64 * 1024;
+// Larger entries get a block of their own, so little room is wasted.
+constexpr std::size_t kLargeEntryBytes = kBlockBytes / 8;
 
-AlphaTable processTable = {nullptr, 0, 0};
+AlphaTable processTable = {};
 unsigned processGeneration = 0;
 
 struct TextHash {
@@ -83,6 +100,7 @@ void setEmptyBuckets(AlphaTable *table)
     table->heads = static_cast<_AlphaType **>(allocZeroed(kInitialBuckets * sizeof(_AlphaType *)));
     table->bucketCount = kInitialBuckets;
     table->entryCount = 0;
+    std::memset(table->recent, 0, sizeof table->recent);
 }
 
 AlphaTable *tableOrProcess(AlphaTable *table)
@@ -115,10 +133,33 @@ void growTable(AlphaTable *table)
     table->bucketCount = 2 * oldCount;
 }
 
-// The entry and its text share one block, so an entry costs one allocation.
-_AlphaType *newEntry(const char *text, uint32_t length, uint32_t splitHash)
+char *newBlock(AlphaTable *table, std::size_t room)
 {
-    auto *entry = static_cast<_AlphaType *>(allocZeroed(sizeof(_AlphaType) + length + 1));
+    auto *block = static_cast<EntryBlock *>(allocZeroed(sizeof(EntryBlock) + room));
+    block->previous = table->blocks;
+    table->blocks = block;
+    return reinterpret_cast<char *>(block + 1);
+}
+
+// Zeroed room for one entry, aligned for the entry.
+void *entryRoom(AlphaTable *table, std::size_t size)
+{
+    size = (size + alignof(_AlphaType) - 1) & ~(alignof(_AlphaType) - 1);
+    if (size > kLargeEntryBytes) return newBlock(table, size);
+    if (table->blockLeft < size) {
+        table->blockFree = newBlock(table, kBlockBytes);
+        table->blockLeft = kBlockBytes;
+    }
+    void *room = table->blockFree;
+    table->blockFree += size;
+    table->blockLeft -= size;
+    return room;
+}
+
+// The entry and its text share one piece of a block.
+_AlphaType *newEntry(AlphaTable *table, const char *text, uint32_t length, uint32_t splitHash)
+{
+    auto *entry = static_cast<_AlphaType *>(entryRoom(table, sizeof(_AlphaType) + length + 1));
     entry->text = reinterpret_cast<char *>(entry + 1);
     std::memcpy(entry->text, text, length);
     entry->length = length;
@@ -132,6 +173,25 @@ bool sameText(const _AlphaType *entry, const char *text, uint32_t length, uint32
            std::memcmp(entry->text + 1, text + 1, length - 1) == 0;
 }
 
+// The bucket chain's entry for the text, created in its place when missing.
+_AlphaType *findOrAddInChain(AlphaTable *table, const char *text, uint32_t size, TextHash hash)
+{
+    _AlphaType **link = &table->heads[bucketOf(hash.base, hash.split, table->bucketCount)];
+    while (*link && (*link)->length < size) link = &(*link)->next;
+    while (*link && (*link)->length == size) {
+        if (sameText(*link, text, size, hash.split)) return *link;
+        link = &(*link)->next;
+    }
+    _AlphaType *entry = newEntry(table, text, size, hash.split);
+    entry->next = *link;
+    *link = entry;
+    if (++table->entryCount > 2 * static_cast<std::size_t>(table->bucketCount) && table->bucketCount < (1u << 31)) {
+        growTable(table);
+    }
+    return entry;
+}
+
+
 }  // namespace
 
 _AlphaType *FindOrAddAlphaN(const char *text, std::size_t length, AlphaTable *table)
@@ -143,20 +203,12 @@ _AlphaType *FindOrAddAlphaN(const char *text, std::size_t length, AlphaTable *ta
     const auto size = static_cast<uint32_t>(length);
     table = tableOrProcess(table);
     const TextHash hash = hashText(text, length);
-    _AlphaType **link = &table->heads[bucketOf(hash.base, hash.split, table->bucketCount)];
-    while (*link && (*link)->length < size) link = &(*link)->next;
-    while (*link && (*link)->length == size) {
-        if (sameText(*link, text, size, hash.split)) return *link;
-        link = &(*link)->next;
-    }
-    _AlphaType *entry = newEntry(text, size, hash.split);
-    entry->next = *link;
-    *link = entry;
-    if (++table->entryCount > 2 * static_cast<std::size_t>(table->bucketCount) && table->bucketCount < (1u << 31)) {
-        growTable(table);
-    }
-    return entry;
+    _AlphaType *&recent = table->recent[hash.split % (sizeof table->recent / sizeof table->recent[0])];
+    if (recent && recent->length == size && sameText(recent, text, size, hash.split)) return recent;
+    recent = findOrAddInChain(table, text, size, hash);
+    return recent;
 }
+
 
 _AlphaType *FindOrAddAlpha(const char *text, AlphaTable *table)
 {
@@ -171,7 +223,8 @@ void ResetAlphaTable(AlphaTable **holder)
         setEmptyBuckets(*holder);
         return;
     }
-    // Entries already handed out stay valid: they are merely forgotten.
+    // Entries already handed out stay valid until the table is freed: they
+    // are merely forgotten.
     ++processGeneration;
     releaseBlock(processTable.heads);
     setEmptyBuckets(&processTable);
@@ -186,23 +239,17 @@ void FreeAlphaTable(AlphaTable *table)
 {
     AlphaTable *target = table ? table : &processTable;
     if (!table) ++processGeneration;
-    if (!target->heads) return;
-    for (uint32_t b = 0; b < target->bucketCount; ++b) {
-        _AlphaType *entry = target->heads[b];
-        while (entry) {
-            _AlphaType *next = entry->next;
-            releaseBlock(entry);
-            entry = next;
-        }
+    for (EntryBlock *block = target->blocks; block;) {
+        EntryBlock *previous = block->previous;
+        releaseBlock(block);
+        block = previous;
     }
     releaseBlock(target->heads);
     if (table) {
         releaseBlock(table);
     } else {
         // Left empty rather than dangling, so a later lookup starts afresh.
-        target->heads = nullptr;
-        target->bucketCount = 0;
-        target->entryCount = 0;
+        processTable = AlphaTable{};
     }
 }
 
