@@ -81,10 +81,9 @@ SourceItem *addSourceItem(MetFile *file, SourceItem *parent, int32_t type, int32
 
 static int setMetric(MetricValue *values, const QString &name, int32_t value)
 {
-    const QByteArray key = name.toLocal8Bit();
     if (values) {
         for (int i = 0; i < METRIC_COUNT && values[i].descriptor; ++i) {
-            if (std::strcmp(values[i].descriptor->name, key.constData()) == 0) {
+            if (name == QLatin1String(values[i].descriptor->name)) {
                 values[i].value = value;
                 return 0;
             }

@@ -13,6 +13,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -69,8 +70,8 @@ public:
     DocumentText &operator<<(int32_t value)
     {
         char digits[16];
-        const int length = std::snprintf(digits, sizeof digits, "%d", static_cast<int>(value));
-        bytes_.append(digits, static_cast<std::size_t>(length));
+        const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        bytes_.append(digits, static_cast<std::size_t>(end - digits));
         return *this;
     }
     DocumentText &operator<<(const QString &text)

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QVector>
 
+#include <array>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -55,6 +56,33 @@ static StatementClass classifyStatement(int kind)
     }
 }
 
+// What one node adds, by kind: the classifications above in one table, so
+// the walk over every node of a function does a single lookup per node.
+struct KindMeasure {
+    int8_t decision;
+    int8_t statements;
+    int8_t step;
+};
+using KindTable = std::array<KindMeasure, LAST_KIND + 1>;
+
+static KindTable buildKindTable()
+{
+    KindTable table{};
+    for (int kind = 0; kind <= LAST_KIND; ++kind) {
+        const StatementClass c = classifyStatement(kind);
+        table[kind] = {static_cast<int8_t>(isDecision(kind)), static_cast<int8_t>(c.statements),
+                       static_cast<int8_t>(c.step)};
+    }
+    return table;
+}
+
+static const KindMeasure &measureOf(int kind)
+{
+    static const KindTable table = buildKindTable();
+    if (kind < 0 || kind > LAST_KIND) reportInternal(QStringLiteral("Node kind out of range: %1").arg(kind));
+    return table[kind];
+}
+
 // One preorder walk over the function and everything below it (not its own
 // siblings). Every node reaches the maximum with its own level plus its
 // step, where its level is 1 plus the steps of its ancestors, so the order of
@@ -70,12 +98,12 @@ FunctionMetrics measureFunction(const SyntaxNode *function)
     while (!pending.empty()) {
         auto [node, level] = pending.back();
         pending.pop_back();
-        if (isDecision(node->kind)) ++m.vg;
-        const StatementClass c = classifyStatement(node->kind);
-        m.statements += c.statements;
-        if (deepest < level + c.step) deepest = level + c.step;
+        const KindMeasure &k = measureOf(node->kind);
+        m.vg += k.decision;
+        m.statements += k.statements;
+        if (deepest < level + k.step) deepest = level + k.step;
         if (node->next && node != function) pending.emplace_back(node->next, level);
-        if (node->child) pending.emplace_back(node->child, level + c.step);
+        if (node->child) pending.emplace_back(node->child, level + k.step);
     }
     m.nestedLevel = m.statements == 0 ? 0 : deepest;
     if (pending.capacity() > 65536) std::vector<std::pair<const SyntaxNode *, int>>().swap(pending);

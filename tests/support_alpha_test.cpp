@@ -176,6 +176,21 @@ TEST(AlphaProcessTable, ResetAndFreeLeaveAUsableTable)
     FreeAlphaTable();
 }
 
+// A reset table forgets its entries, also the ones it found last; they stay
+// readable until the table is freed.
+TEST(AlphaProcessTable, ResetForgetsRecentlyFoundEntries)
+{
+    ResetAlphaTable();
+    _AlphaType *before = FindOrAddAlpha("recent");
+    EXPECT_EQ(FindOrAddAlpha("recent"), before);
+    ResetAlphaTable();
+    _AlphaType *after = FindOrAddAlpha("recent");
+    EXPECT_NE(after, before);
+    EXPECT_STREQ(before->text, "recent");
+    EXPECT_EQ(FindOrAddAlpha("recent"), after);
+    FreeAlphaTable();
+}
+
 TEST(CountedList, CountsByIdentityInOrderOfFirstSight)
 {
     int x, y, z;
