@@ -53,42 +53,63 @@ QString escapeXml(const QString &text)
     return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size()));
 }
 
-// The document is built as UTF-8 bytes and written at once: a run writes
-// tens of thousands of items, and a text stream per piece is the slow part.
+// The document is built as UTF-8 bytes and handed to the file in large
+// pieces: a run writes tens of thousands of items, and a text stream per
+// piece is the slow part. A failed write is remembered for the end.
 class DocumentText {
 public:
+    explicit DocumentText(QIODevice &device) : device_(device) {}
     DocumentText &operator<<(const char *text)
     {
         bytes_ += text;
-        return *this;
+        return spill();
     }
     DocumentText &operator<<(char c)
     {
         bytes_ += c;
-        return *this;
+        return spill();
     }
     DocumentText &operator<<(int32_t value)
     {
         char digits[16];
         const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
         bytes_.append(digits, static_cast<std::size_t>(end - digits));
-        return *this;
+        return spill();
     }
     DocumentText &operator<<(const QString &text)
     {
         const QByteArray utf8 = text.toUtf8();
         bytes_.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
-        return *this;
+        return spill();
     }
     DocumentText &escaped(const QString &text)
     {
         appendEscaped(bytes_, text.toUtf8());
-        return *this;
+        return spill();
     }
-    const std::string &bytes() const { return bytes_; }
+    // Writes what is left; true when every byte reached the device.
+    bool finish()
+    {
+        flush();
+        return !failed_;
+    }
 
 private:
+    static constexpr std::size_t kPieceBytes = 64 * 1024;
+    DocumentText &spill()
+    {
+        if (bytes_.size() >= kPieceBytes) flush();
+        return *this;
+    }
+    void flush()
+    {
+        const auto size = static_cast<qint64>(bytes_.size());
+        if (!failed_ && size > 0 && device_.write(bytes_.data(), size) != size) failed_ = true;
+        bytes_.clear();
+    }
+    QIODevice &device_;
     std::string bytes_;
+    bool failed_ = false;
 };
 
 // ---- Metric groups ---------------------------------------------------------
@@ -342,11 +363,9 @@ int writeMetFile(MetFile *file, const QString &name)
         reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
         return 1;
     }
-    DocumentText out;
+    DocumentText out(device);
     writeDocument(out, file);
-    const std::string &bytes = out.bytes();
-    const bool written = device.write(bytes.data(), static_cast<qint64>(bytes.size())) == static_cast<qint64>(bytes.size())
-                         && device.flush() && device.error() == QFileDevice::NoError;
+    const bool written = out.finish() && device.flush() && device.error() == QFileDevice::NoError;
     device.close();
     // A short write (full disk) must not replace a good file with a torn one.
     if (!written) {
