@@ -363,19 +363,20 @@ int writeMetFile(MetFile *file, const QString &name)
         reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
         return 1;
     }
+    noteCreatedOnHost(tempHost);
     DocumentText out(device);
     writeDocument(out, file);
     const bool written = out.finish() && device.flush() && device.error() == QFileDevice::NoError;
     device.close();
     // A short write (full disk) must not replace a good file with a torn one.
     if (!written) {
-        device.remove();
+        removeOnHost(tempHost);
         disarmTemp();
         reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot write the file %1\n"), name);
         return 1;
     }
     const bool renamed = renamePath(tempName.constData(), finalName.constData());
-    if (!renamed) device.remove();
+    if (!renamed) removeOnHost(tempHost);
     disarmTemp();
     if (!renamed) {
         reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);

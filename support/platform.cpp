@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -21,12 +22,13 @@
 namespace {
 
 // One directory's entries, read once: the exact names, and for each
-// case-folded name the first entry in name order that carries it.
+// case-folded name the entries that carry it, in name order (the first
+// answers a lookup).
 struct DirectoryListing {
     bool readable = false;
     struct timespec modified = {};  // of the directory when it was read
     std::unordered_set<std::string> names;
-    std::unordered_map<std::string, std::string> byFoldedName;
+    std::unordered_map<std::string, std::set<std::string>> byFoldedName;
 };
 
 std::unordered_map<std::string, DirectoryListing> listingCache;
@@ -54,12 +56,49 @@ const DirectoryListing &listDirectory(const std::string &directory)
     std::vector<std::string> names;
     while (const dirent *entry = ::readdir(dir)) names.emplace_back(entry->d_name);
     ::closedir(dir);
-    std::sort(names.begin(), names.end());
     for (const std::string &name : names) {
-        listing.byFoldedName.emplace(foldName(name), name);  // keeps the first in name order
+        listing.byFoldedName[foldName(name)].insert(name);
         listing.names.insert(name);
     }
     return listing;
+}
+
+// The cache key of the directory that holds a host file, and the file's name.
+std::pair<std::string, std::string> splitHostFile(const std::string &hostFile)
+{
+    const std::size_t slash = hostFile.rfind('/');
+    if (slash == std::string::npos) return {".", hostFile};
+    return {slash == 0 ? std::string("/") : hostFile.substr(0, slash), hostFile.substr(slash + 1)};
+}
+
+// The program's own changes to a directory keep its cached listing current;
+// otherwise every file a run writes would make the next lookup in that
+// directory read it again, which is quadratic in the files written. A change
+// made by another process in the same moment may go unseen until the
+// directory changes again.
+void noteEntry(const std::string &hostFile, bool added)
+{
+    const auto [directory, name] = splitHostFile(hostFile);
+    auto found = listingCache.find(directory);
+    if (found == listingCache.end() || !found->second.readable) return;
+    DirectoryListing &listing = found->second;
+    struct stat st;
+    if (::stat(directory.c_str(), &st) != 0) {
+        listingCache.erase(found);
+        return;
+    }
+    listing.modified = st.st_mtim;
+    const std::string folded = foldName(name);
+    if (added) {
+        listing.names.insert(name);
+        listing.byFoldedName[folded].insert(name);
+        return;
+    }
+    listing.names.erase(name);
+    auto group = listing.byFoldedName.find(folded);
+    if (group == listing.byFoldedName.end()) return;
+    group->second.erase(name);
+    if (group->second.empty()) listing.byFoldedName.erase(group);
 }
 
 // A name missing from a cached listing may have been created since: the
@@ -105,7 +144,7 @@ bool resolveComponent(const std::string &directory, const std::string &component
         }
         auto match = listing->byFoldedName.find(folded);
         if (match != listing->byFoldedName.end()) {
-            resolved = match->second;
+            resolved = *match->second.begin();
             return true;
         }
         if (attempt == 0) listing = &relistIfChanged(where, *listing);
@@ -321,5 +360,21 @@ bool statPath(const char *path, bool *isDirectory)
 bool renamePath(const char *from, const char *to)
 {
     const std::string source = hostPath(from);
-    return std::rename(source.c_str(), targetPath(to).c_str()) == 0;
+    const std::string target = targetPath(to);
+    if (std::rename(source.c_str(), target.c_str()) != 0) return false;
+    noteEntry(source, false);
+    noteEntry(target, true);
+    return true;
+}
+
+void noteCreatedOnHost(const std::string &hostFile)
+{
+    noteEntry(hostFile, true);
+}
+
+bool removeOnHost(const std::string &hostFile)
+{
+    if (std::remove(hostFile.c_str()) != 0) return false;
+    noteEntry(hostFile, false);
+    return true;
 }

@@ -31,3 +31,8 @@ FILE *openForWriting(const char *path);
 bool statPath(const char *path, bool *isDirectory = nullptr);
 // Renames a file inside the host file system (both paths in program form).
 bool renamePath(const char *from, const char *to);
+// A file the program created, or removes, under a host path given by
+// hostPathForCreating: keeps the case-insensitive lookups of its directory
+// from reading the whole directory again.
+void noteCreatedOnHost(const std::string &hostFile);
+bool removeOnHost(const std::string &hostFile);

@@ -114,6 +114,29 @@ TEST_F(HostTree, WritingFindsExistingFilesAndNewFilesAreSeenLater)
     EXPECT_EQ(readTextFile(root + "\\SRC\\MOVED.TXT"), "one\n");
 }
 
+// The program's own creations, renames and removals update the kept listing
+// of their directory, so case-insensitive lookups stay right without reading
+// it again, also when two entries differ only in case.
+TEST_F(HostTree, OwnChangesKeepTheListingRight)
+{
+    const std::string temp = hostPathForCreating((root + "\\SRC\\Out.met.1.tmp").c_str());
+    EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/A.c"));  // listing kept from here on
+    testutil::writeFile(temp, "document\n");
+    noteCreatedOnHost(temp);
+    EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()), temp);
+
+    EXPECT_TRUE(renamePath((root + "\\SRC\\OUT.MET.1.TMP").c_str(), (root + "\\SRC\\Out.met").c_str()));
+    EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET").c_str()), dir.file("Src/Out.met"));
+    EXPECT_FALSE(statPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()));
+
+    // Of a.c and A.c, A.c answers A.C; once it is gone, a.c does.
+    EXPECT_TRUE(removeOnHost(dir.file("Src/A.c")));
+    EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/a.c"));
+    EXPECT_TRUE(removeOnHost(dir.file("Src/a.c")));
+    EXPECT_FALSE(statPath((root + "\\SRC\\A.C").c_str()));
+    EXPECT_FALSE(removeOnHost(dir.file("Src/a.c")));
+}
+
 TEST(CurrentDirectory, HostDirectoryInProgramForm)
 {
     char host[4096];
