@@ -9,6 +9,7 @@
 #include "support/machine.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace {
 
@@ -38,10 +39,27 @@ const ValueNode *firstValue(int position)
     return optionValue(position, 1);
 }
 
+// A run may name tens of thousands of files: the values are followed in one
+// walk, and a file named again is found by its entry instead of by a walk of
+// the list.
 void collectInputFiles(RunSettings *settings)
 {
-    for (int n = 1; const ValueNode *value = positionalValue(1, n); ++n) {
-        AddCounted(&settings->inputFiles, FindOrAddAlpha(value->text));
+    std::unordered_map<const _AlphaType *, CountedList *> cells;
+    CountedList **tail = &settings->inputFiles;
+    for (CountedList *cell = *tail; cell; cell = cell->next) {
+        cells.emplace(static_cast<const _AlphaType *>(cell->item), cell);
+        tail = &cell->next;
+    }
+    for (const ValueNode *value = positionalValue(1, 1); value; value = value->next) {
+        _AlphaType *file = FindOrAddAlpha(value->text);
+        auto known = cells.find(file);
+        if (known != cells.end()) {
+            ++known->second->count;
+            continue;
+        }
+        AddCounted(tail, file);
+        cells.emplace(file, *tail);
+        tail = &(*tail)->next;
     }
 }
 
