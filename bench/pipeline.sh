@@ -7,6 +7,8 @@
 #  2. One large generated source file (bigsource.py) and its gcc -E twin at
 #     2.5, 5 and 10 MB, so that the Halstead pass is measured at scale and its
 #     growth with the file shows; the pass is also timed alone (halsteadpass).
+#  3. 2,500 and 10,000 small sources in one run, so that the cost per input
+#     and per metrics file shows whether it stays flat.
 # Each input is also parsed alone (treedump -q), read by pmccabe and checked
 # by gcc -fsyntax-only, and the ratios are printed. Rates are in MB of
 # preprocessed input per second of CPU time (user + system), the best of
@@ -104,4 +106,23 @@ for mb in 2.5 5 10; do
         "$(rate "$(stat -c %s "$work/big$mb.c")" "$cpu")" "$rss"
 done
 grep -o 'n1_n2" Value="[0-9]*' "$work/met/BIG10.C.met" | sed 's/.*"/distinct operators and operands in the 10 MB file: /'
+
+# 3. Many small sources in one run, each with its own metrics file in one
+#    folder: the cost per file must stay flat as the count grows.
+for count in 2500 10000; do
+    rm -rf "$work/many"; mkdir -p "$work/many/src"
+    python3 - "$work/many/src" "$count" <<'PY'
+import os, sys
+folder, count = sys.argv[1], int(sys.argv[2])
+for k in range(count):
+    source = os.path.join(folder, f"m{k}.c")
+    body = f"int m{k}(int a)\n{{\n    return a > {k} ? a : {k};\n}}\n"
+    open(source, "w").write(body)
+    open(os.path.join(folder, f"m{k}.i"), "w").write(f'# 1 "{source}"\n' + body)
+PY
+    mkdir "$work/many/met"
+    measure "$tarsk1" "$work"/many/src/*.i "-METRICS=$work/many/met"
+    printf '%d small files in one run: %.2f s, %.0f us per file, peak %d MB\n' "$count" "$cpu" \
+        "$(echo "$cpu * 1000000 / $count" | bc -l)" "$rss"
+done
 echo "goals: pipeline/parse at most 1.5, ours/pmccabe at least 1"
