@@ -31,20 +31,26 @@ export MVRTGT=$root/targets/gcc-glibc CORVELDIR=$root/install LC_ALL=C
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 
-# Runs a command under /usr/bin/time three times and keeps the run with the
-# least CPU time, so that a busy moment of the machine does not count; sets
-# cpu (s), wall (s) and rss (MB) from that run. Times are at least the
-# clock's 10 ms step, so that rates stay finite.
+# Runs a command three times and keeps the run with the least CPU time, so
+# that a busy moment of the machine does not count; sets cpu (s), wall (s)
+# and rss (MB) from that run. The child's own resource usage gives CPU time
+# to the microsecond.
 measure() {
-    local best=""
+    local best="" w c r
     for _ in 1 2 3; do
-        /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$@" >"$work/out" 2>"$work/err" || {
-            echo "failed: $*" >&2; head -5 "$work/err" >&2; exit 1; }
-        read -r w user sys r <"$work/time"
-        local c
-        c=$(echo "c = $user + $sys; if (c < 0.01) c = 0.01; c" | bc -l)
+        read -r w c r < <(python3 -c '
+import os, resource, subprocess, sys, time
+out, err = open(sys.argv[1], "w"), open(sys.argv[2], "w")
+start = time.monotonic()
+child = subprocess.Popen(sys.argv[3:], stdout=out, stderr=err)
+_, status, usage = os.wait4(child.pid, 0)
+wall = time.monotonic() - start
+if status != 0:
+    sys.exit(1)
+print(f"{wall:.6f} {usage.ru_utime + usage.ru_stime:.6f} {usage.ru_maxrss}")
+' "$work/out" "$work/err" "$@") || { echo "failed: $*" >&2; head -5 "$work/err" >&2; exit 1; }
         if [ -z "$best" ] || [ "$(echo "$c < $best" | bc -l)" = 1 ]; then
-            best=$c cpu=$c wall=$(echo "w = $w; if (w < 0.01) w = 0.01; w" | bc -l) rss=$((r / 1024))
+            best=$c cpu=$c wall=$w rss=$((r / 1024))
         fi
     done
 }
