@@ -212,8 +212,8 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
         return node;
     }
     if (pendingSpan.lines > 0) {
-        node->end.line += pendingSpan.lines;
-        node->end.physical_line += pendingSpan.lines;
+        node->end.line = AdvanceLine(node->end.line, pendingSpan.lines);
+        node->end.physical_line = AdvanceLine(node->end.physical_line, pendingSpan.lines);
         node->end.column = pendingSpan.end_column;
     } else {
         node->end.column += pendingSpan.end_column;

@@ -16,6 +16,16 @@ struct SourcePosition {
     int32_t column;
 };
 bool SamePosition(const SourcePosition &a, const SourcePosition &b);
+// Line numbers are 32-bit counters that a line marker may set to any value,
+// the largest included: moving on from there wraps instead of overflowing.
+inline int32_t AdvanceLine(int32_t line, int32_t by)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(line) + static_cast<uint32_t>(by));
+}
+inline int32_t LinesBetween(int32_t from, int32_t to)
+{
+    return static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
+}
 
 struct SyntaxNode;
 

@@ -29,7 +29,7 @@ QString PragmaReference()
     const ScannerState &s = Scanner();
     char *key = makeLocationKey(s.currentDirectory ? s.currentDirectory->text : "",
                                 s.currentFile ? s.currentFile->text : "",
-                                unsigned(s.currentLine - 1));
+                                unsigned(AdvanceLine(s.currentLine, -1)));
     QString reference = QString::fromLocal8Bit(key);
     releaseBlock(key);
     return reference;

@@ -76,6 +76,8 @@ const Reproducer kReproducers[] = {
     {"directive", "unclosed_marker", 9},
     {"directive", "percent_colon", 7},
     {"directive", "stop_without_start", fuzz::NORMAL_END},
+    // A line marker naming the largest line number, then more lines.
+    {"directive", "largest_line", fuzz::NORMAL_END},
     {"halstead", "unopened_endif", 7},
     {"halstead", "line_marker", fuzz::NORMAL_END},
     {"decoder", "missing_input", 7},

@@ -97,6 +97,22 @@ TEST_F(ScannerApi, SkipBalancedHonoursThePresetDepthAndLiterals)
     EXPECT_EQ(SkipBalanced('(', ')'), -1);
 }
 
+// A line marker may name the largest line number; the lines after it wrap
+// instead of overflowing, through line feeds, directive lines and spliced
+// literals alike.
+TEST_F(ScannerApi, LineNumbersWrapAfterTheLargest)
+{
+    open("# 2147483647 \"in.c\"\nx\n#\ny \"a\\\nb\" z\n");
+    EXPECT_EQ(NextToken(), IDENTIFIER);
+    EXPECT_EQ(TokenValue().position.line, 2147483647);
+    EXPECT_EQ(NextToken(), IDENTIFIER);
+    EXPECT_EQ(TokenValue().position.line, -2147483647);
+    EXPECT_EQ(NextToken(), STRING_LITERAL);
+    EXPECT_EQ(NextToken(), IDENTIFIER);
+    EXPECT_STREQ(TokenValue().alpha->text, "z");
+    EXPECT_EQ(TokenValue().position.line, -2147483646);
+}
+
 TEST_F(ScannerApi, ReferenceNamesTheCurrentFile)
 {
     open("a\n");
