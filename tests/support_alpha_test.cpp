@@ -109,6 +109,31 @@ TEST_F(AlphaPrivateTable, TextsDifferingInTheFirstByteAreDistinct)
     EXPECT_EQ(FindOrAddAlpha(b.c_str(), table), eb);
 }
 
+// Entries of every size share the table's storage: texts far longer than a
+// storage block, and texts of every length around the entry alignment, keep
+// their bytes and their identity among many others.
+TEST_F(AlphaPrivateTable, TextsOfEverySizeKeepTheirBytes)
+{
+    std::vector<std::pair<std::string, _AlphaType *>> kept;
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (char c = 'a'; c <= 'z'; ++c) {
+            std::string text(length, c);
+            kept.emplace_back(text, FindOrAddAlpha(text.c_str(), table));
+        }
+    }
+    for (std::size_t length : {8191u, 8192u, 100000u, 1000000u}) {
+        std::string text(length, 'q');
+        text[length / 2] = 'M';
+        kept.emplace_back(text, FindOrAddAlphaN(text.data(), text.size(), table));
+    }
+    for (const auto &[text, entry] : kept) {
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->length, text.size());
+        EXPECT_EQ(std::string(entry->text), text);
+        EXPECT_EQ(FindOrAddAlphaN(text.data(), text.size(), table), entry);
+    }
+}
+
 TEST_F(AlphaPrivateTable, GrowsOnlyPastTwiceTheBucketsAndKeepsOrder)
 {
     std::map<_AlphaType *, int> age;
