@@ -132,29 +132,36 @@ static bool isMeasured(const char *dir, const char *path, const CountedList *res
 
 // Functions of one file mostly come in a row, and the same pair of interned
 // entries always joins to the same path: remembering the entry per pair keeps
-// the search for the file's entry off the per-function path.
+// the search for the file's entry off the per-function path. A new pair
+// finds its file by the split of its path (what sameSourceFile compares), so
+// an input that enters thousands of files stays linear.
+using EntryPair = QPair<const _AlphaType *, const _AlphaType *>;
 struct PassList {
     MetFileEntry *head = nullptr;
-    QHash<QPair<const _AlphaType *, const _AlphaType *>, MetFileEntry *> byPosition;
+    QHash<EntryPair, MetFileEntry *> byPosition;
+    QHash<EntryPair, MetFileEntry *> bySplitPath;
 };
 
 static MetFileEntry *findOrAddEntry(PassList &pass, const SourcePosition &where, char *path)
 {
-    const QPair<const _AlphaType *, const _AlphaType *> key(where.file, where.directory);
-    auto known = pass.byPosition.constFind(key);
+    const EntryPair position(where.file, where.directory);
+    auto known = pass.byPosition.constFind(position);
     if (known != pass.byPosition.constEnd()) {
         releaseBlock(path);
         return known.value();
     }
-    MetFileEntry *entry = pass.head;
-    while (entry && !sameSourceFile(entry->path, path)) entry = entry->next;
+    _AlphaType *name = nullptr, *directory = nullptr;
+    splitSourcePath(path, &name, &directory);
+    const EntryPair split(name, directory);
+    MetFileEntry *entry = pass.bySplitPath.value(split, nullptr);
     if (entry) {
         releaseBlock(path);
     } else {
         entry = new MetFileEntry{path, 0, createMetFile(QString::fromLocal8Bit(path)), pass.head};
         pass.head = entry;
+        pass.bySplitPath.insert(split, entry);
     }
-    pass.byPosition.insert(key, entry);
+    pass.byPosition.insert(position, entry);
     return entry;
 }
 

@@ -271,6 +271,20 @@ TEST_F(MetricsPass, FunctionsAreGroupedByTheirSourceFile)
     EXPECT_FALSE(a->items->name.isNull());
 }
 
+// Positions spelt differently that name one file (a "." component, another
+// letter case) make one metrics file, under the path met first; files met
+// again after others find their entry again.
+TEST_F(MetricsPass, SpellingsOfOneFileShareItsEntry)
+{
+    pass({definedAt(function("f1", {}), srcDir, "A.C", 1),
+          definedAt(function("g1", {}), incDir, "B.H", 2),
+          definedAt(function("f2", {}), "\\WORK\\SRC\\.\\", "a.c", 3),
+          definedAt(function("g2", {}), incDir, "B.H", 4),
+          definedAt(function("f3", {}), "\\work\\src\\", "A.C", 5)});
+    EXPECT_EQ(listing(), "\\WORK\\SRC\\A.C#0[f3@5 f2@3 f1@1] \\WORK\\INC\\B.H#0[g2@4 g1@2] ");
+    EXPECT_EQ(halsteadCalls.size(), 2u);
+}
+
 TEST_F(MetricsPass, StandardIncludesAndRestrictions)
 {
     auto three = [] {
