@@ -9,7 +9,6 @@
 #include "support/machine.h"
 
 #include <cstring>
-#include <unordered_map>
 
 namespace {
 
@@ -44,23 +43,9 @@ const ValueNode *firstValue(int position)
 // the list.
 void collectInputFiles(RunSettings *settings)
 {
-    std::unordered_map<const _AlphaType *, CountedList *> cells;
-    CountedList **tail = &settings->inputFiles;
-    for (CountedList *cell = *tail; cell; cell = cell->next) {
-        cells.emplace(static_cast<const _AlphaType *>(cell->item), cell);
-        tail = &cell->next;
-    }
-    for (const ValueNode *value = positionalValue(1, 1); value; value = value->next) {
-        _AlphaType *file = FindOrAddAlpha(value->text);
-        auto known = cells.find(file);
-        if (known != cells.end()) {
-            ++known->second->count;
-            continue;
-        }
-        AddCounted(tail, file);
-        cells.emplace(file, *tail);
-        tail = &(*tail)->next;
-    }
+    CountedListBuilder files(&settings->inputFiles);
+    for (const ValueNode *value = positionalValue(1, 1); value; value = value->next)
+        files.add(FindOrAddAlpha(value->text));
 }
 
 // An absolute, upper-case prefix in program form; "/" marks a path that does

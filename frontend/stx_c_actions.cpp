@@ -175,8 +175,9 @@ CountedList *closeBlock()
     Block *block = state.blocks.current();
     if (!block) reportPanic();
     CountedList *used = nullptr;
+    CountedListBuilder usedStatics(&used);
     for (_AlphaType *a : block->statics)
-        if (a->flags & ALPHA_USED) AddCounted(&used, a);
+        if (a->flags & ALPHA_USED) usedStatics.add(a);
     for (_AlphaType *a : block->hidden) a->flags |= ALPHA_TYPEDEF;
     for (_AlphaType *a : block->declared) {
         a->flags &= ~ALPHA_TYPEDEF;

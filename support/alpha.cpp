@@ -289,6 +289,21 @@ int AddCounted(CountedList **head, void *item)
     return 1;
 }
 
+CountedListBuilder::CountedListBuilder(CountedList **head) : tail_(head)
+{
+    for (; *tail_; tail_ = &(*tail_)->next) cells_.emplace((*tail_)->item, *tail_);
+}
+
+int CountedListBuilder::add(void *item)
+{
+    auto known = cells_.find(item);
+    if (known != cells_.end()) return ++known->second->count;
+    AddCounted(tail_, item);  // the tail slot is empty: no walk
+    cells_.emplace(item, *tail_);
+    tail_ = &(*tail_)->next;
+    return 1;
+}
+
 CountedList *FreeCountedList(CountedList *head)
 {
     while (head) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 
 struct CountedList;
 
@@ -69,6 +70,19 @@ struct CountedList {
 int AddCounted(CountedList **head, void *item);
 // Frees every cell (not the items) and returns an empty list.
 CountedList *FreeCountedList(CountedList *head);
+
+// AddCounted for a list that grows by many items: the same cells and counts,
+// each item found by an index instead of a walk of the list. Appends after
+// what the list already holds; the list must not change otherwise meanwhile.
+class CountedListBuilder {
+public:
+    explicit CountedListBuilder(CountedList **head);
+    int add(void *item);
+
+private:
+    CountedList **tail_;
+    std::unordered_map<const void *, CountedList *> cells_;
+};
 
 // Inspection of the table's shape, for tests: the current number of buckets,
 // the head of one bucket chain (follow next), and the longest chain.

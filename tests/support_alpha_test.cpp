@@ -231,3 +231,24 @@ TEST(CountedList, CountsByIdentityInOrderOfFirstSight)
     EXPECT_EQ(FreeCountedList(list), nullptr);
     EXPECT_EQ(FreeCountedList(nullptr), nullptr);
 }
+
+// The builder gives the list AddCounted gives, also after cells that were
+// already there.
+TEST(CountedList, BuilderMatchesAddCounted)
+{
+    int items[50];
+    CountedList *byAdd = nullptr, *byBuilder = nullptr;
+    AddCounted(&byAdd, &items[7]);
+    AddCounted(&byBuilder, &items[7]);
+    CountedListBuilder builder(&byBuilder);
+    for (int k = 0; k < 1000; ++k) {
+        void *item = &items[(k * k + 3 * k) % 50];
+        EXPECT_EQ(builder.add(item), AddCounted(&byAdd, item)) << k;
+    }
+    std::vector<std::pair<void *, int>> expected, built;
+    for (CountedList *c = byAdd; c; c = c->next) expected.emplace_back(c->item, c->count);
+    for (CountedList *c = byBuilder; c; c = c->next) built.emplace_back(c->item, c->count);
+    EXPECT_EQ(built, expected);
+    FreeCountedList(byAdd);
+    FreeCountedList(byBuilder);
+}
