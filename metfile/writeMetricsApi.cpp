@@ -412,12 +412,18 @@ static std::vector<QString> planOutputNames(const char *metricsDirectory, MetFil
         names[i] = naturalName(directories[i], e, e->duplicate);
         if (!owner.contains(names[i])) owner.insert(names[i], e->path);
     }
+    // Where the search for a free "#n" may start, by natural name and lowest
+    // variant: names are only ever taken, so the numbers passed over stay
+    // taken, and thousands of files of one name do not search from 1 each.
+    QHash<QPair<QString, int>, int> searchFrom;
     for (size_t i = 0; i < arrival.size(); ++i) {
         const MetFileEntry *e = arrival[i];
         const char *holder = owner.value(names[i]);
         if (std::strcmp(holder, e->path) == 0) continue;
-        int variant = e->duplicate + 1;
+        const QPair<QString, int> search(naturalName(directories[i], e, 0), e->duplicate + 1);
+        int variant = std::max(e->duplicate + 1, searchFrom.value(search, 0));
         while (owner.contains(naturalName(directories[i], e, variant))) ++variant;
+        searchFrom.insert(search, variant + 1);
         const QString moved = naturalName(directories[i], e, variant);
         owner.insert(moved, e->path);
         printToStderr(translateText("Error", "The metrics file %1 belongs to %2: the metrics of %3 go to %4\n",

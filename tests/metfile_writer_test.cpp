@@ -12,7 +12,6 @@
 #include <dirent.h>
 
 #include <algorithm>
-
 #include <cstring>
 
 using testutil::readFile;
@@ -287,6 +286,34 @@ TEST(MetricsWriter, VariantsCollisionsAndTheLog)
     openToolLog(out.file("other.log").c_str());  // closes and flushes the first log
     EXPECT_EQ(readFile(log), "MET " + o + "X.C#2.met\nMET " + o + "X.C#3.met\nMET " + o + "X.C#1.met\nMET " + o +
                                  "X.C.met\nMET " + a + "/M.C.met\nMET " + missing + "/M.C.met\n");
+}
+
+// Several different files of one name, some in variants: each displaced one
+// takes the lowest number nobody holds from its own lowest on.
+TEST(MetricsWriter, DisplacedFilesTakeTheLowestFreeNumbers)
+{
+    TempDir src, out;
+    std::string paths[3];
+    for (int k = 0; k < 3; ++k) {
+        const std::string folder = src.file(std::string(1, char('A' + k)));
+        ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+        paths[k] = folder + "/X.C";
+    }
+    const std::pair<int, int> arrivals[] = {{0, 0}, {0, 1}, {1, 0}, {0, 2}, {1, 1}, {2, 0}};
+    MetFileEntry *list = nullptr;
+    for (const auto &[file, duplicate] : arrivals)
+        list = entry(fileWithCounts(paths[file], {1, 1, 1, duplicate + 1}), paths[file].c_str(), duplicate, list);
+    testing::internal::CaptureStderr();
+    writeMetricsFiles(out.path().c_str(), list);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 3) << err;
+    const std::string o = out.path() + "/";
+    EXPECT_NE(err.find("the metrics of " + paths[1] + " go to " + o + "X.C#3.met\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("the metrics of " + paths[1] + " go to " + o + "X.C#4.met\n"), std::string::npos) << err;
+    EXPECT_NE(err.find("the metrics of " + paths[2] + " go to " + o + "X.C#5.met\n"), std::string::npos) << err;
+    EXPECT_EQ(folderContent(out.path()), (std::vector<std::string>{"X.C#1.met", "X.C#2.met", "X.C#3.met",
+                                                                    "X.C#4.met", "X.C#5.met", "X.C.met"}));
+    EXPECT_NE(readFile(o + "X.C#5.met").find("Dir=\"" + src.file("C") + "\""), std::string::npos);
 }
 
 TEST(MetricsWriter, FinishedFilesReplaceOldOnesWithoutLeftovers)
