@@ -7,9 +7,10 @@
 #  2. One large generated source file (bigsource.py) and its gcc -E twin at
 #     2.5, 5 and 10 MB, so that the Halstead pass is measured at scale and its
 #     growth with the file shows; the pass is also timed alone (halsteadpass).
-#  3. 2,500 and 10,000 small sources in one run, and the same sources as the
-#     files of one preprocessed input, so that the cost per input, per file
-#     entered and per metrics file shows whether it stays flat.
+#  3. 2,500 and 10,000 small sources in one run, the same sources as the
+#     files of one preprocessed input, and as files of one name in folders of
+#     their own, so that the cost per input, per file entered and per metrics
+#     file shows whether it stays flat.
 # Each input is also parsed alone (treedump -q), read by pmccabe and checked
 # by gcc -fsyntax-only, and the ratios are printed. Rates are in MB of
 # preprocessed input per second of CPU time (user + system), the best of
@@ -136,6 +137,23 @@ PY
     rm -rf "$work/many/met"; mkdir "$work/many/met"
     measure "$tarsk1" "$work/many/all.i" "-METRICS=$work/many/met"
     printf '%d files entered by one input: %.2f s, %.0f us per file, peak %d MB\n' "$count" "$cpu" \
+        "$(echo "$cpu * 1000000 / $count" | bc -l)" "$rss"
+    # The same sources, each named main.c in a folder of its own: every
+    # metrics file but the first moves to a "#n" name.
+    rm -rf "$work/same"; mkdir -p "$work/same"
+    python3 - "$work/same" "$count" <<'PY'
+import os, sys
+folder, count = sys.argv[1], int(sys.argv[2])
+for k in range(count):
+    os.mkdir(os.path.join(folder, f"p{k}"))
+    source = os.path.join(folder, f"p{k}", "main.c")
+    body = f"int m{k}(int a)\n{{\n    return a > {k} ? a : {k};\n}}\n"
+    open(source, "w").write(body)
+    open(os.path.join(folder, f"p{k}", "main.i"), "w").write(f'# 1 "{source}"\n' + body)
+PY
+    mkdir "$work/same/met"
+    measure "$tarsk1" "$work"/same/p*/main.i "-METRICS=$work/same/met"
+    printf '%d files of one name in one run: %.2f s, %.0f us per file, peak %d MB\n' "$count" "$cpu" \
         "$(echo "$cpu * 1000000 / $count" | bc -l)" "$rss"
 done
 echo "goals: pipeline/parse at most 1.5, ours/pmccabe at least 1"
