@@ -38,9 +38,9 @@ const ValueNode *firstValue(int position)
     return optionValue(position, 1);
 }
 
-// A run may name tens of thousands of files: the values are followed in one
-// walk, and a file named again is found by its entry instead of by a walk of
-// the list.
+// A run may name tens of thousands of files (an option file makes that easy):
+// the values are followed in one walk, and a file named again is found by
+// its entry instead of by a walk of the list. The same for restrictions.
 void collectInputFiles(RunSettings *settings)
 {
     CountedListBuilder files(&settings->inputFiles);
@@ -78,9 +78,9 @@ _AlphaType *restrictionPrefix(const char *value)
 
 void collectRestrictions(RunSettings *settings, int position)
 {
-    for (int n = 1; const ValueNode *value = optionValue(position, n); ++n) {
-        AddCounted(&settings->restrictPrefixes, restrictionPrefix(value->text));
-    }
+    CountedListBuilder prefixes(&settings->restrictPrefixes);
+    for (const ValueNode *value = optionValue(position, 1); value; value = value->next)
+        prefixes.add(restrictionPrefix(value->text));
 }
 
 }  // namespace
