@@ -123,6 +123,7 @@ int runSequence(int argc, char **argv)
         analyseFile(static_cast<_AlphaType *>(input->item)->text, definitionFile, settings, &metrics);
     }
     writeMetricsFiles(settings.metricsDirectory, metrics);
+    forgetFileCounts();
 
     releaseBlock(definitionFile);
     FreeAcceptTables();

@@ -12,6 +12,7 @@
 #include "support/files.h"
 #include "support/machine.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 #include <QVector>
@@ -200,10 +201,34 @@ static void setCountedMetric(MetFile *file, const char *name, int32_t value, con
         addFileError(file, translateText("Metrics", failure));
 }
 
+// The counts of every file whose pass said nothing, by path, for the rest of
+// the run: a header with inline functions is measured again for each input
+// that includes it, and its text is read once. A pass that warned or failed
+// runs again, so that its messages come again as well.
+static QHash<QByteArray, HalsteadCounts> quietCounts;
+
+static HalsteadCounts halsteadCountsOf(const char *path)
+{
+    const QByteArray key(path);
+    auto known = quietCounts.constFind(key);
+    if (known != quietCounts.constEnd()) return known.value();
+    int errors = 0, warnings = 0, errorsAfter = 0, warningsAfter = 0;
+    messageCounts(errors, warnings);
+    HalsteadCounts counts{};
+    runHalsteadPass(path, &counts);
+    messageCounts(errorsAfter, warningsAfter);
+    if (errorsAfter == errors && warningsAfter == warnings) quietCounts.insert(key, counts);
+    return counts;
+}
+
+void forgetFileCounts()
+{
+    quietCounts = QHash<QByteArray, HalsteadCounts>();
+}
+
 static void addFileMetrics(MetFileEntry *entry)
 {
-    HalsteadCounts c{};
-    runHalsteadPass(entry->path, &c);
+    const HalsteadCounts c = halsteadCountsOf(entry->path);
     MetFile *f = entry->file;
     setCountedMetric(f, "n1", c.n1, QT_TRANSLATE_NOOP("Metrics", "Unable to set n1 metric value"));
     setCountedMetric(f, "n2", c.n2, QT_TRANSLATE_NOOP("Metrics", "Unable to set n2 metric value"));

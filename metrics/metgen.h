@@ -18,6 +18,9 @@ struct MetFileEntry {
 void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList,
                         CountedList *restrictPrefixes, CountedList *fileListDirectives);
 
+// Forgets the file counts kept for the run (for a run that starts afresh).
+void forgetFileCounts();
+
 struct FunctionMetrics {
     int vg, statements, nestedLevel;
 };

@@ -15,6 +15,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,9 +24,12 @@
 static std::vector<std::string> halsteadCalls;
 static std::map<std::string, HalsteadCounts> halsteadResults;
 
+static std::set<std::string> halsteadWarnings;  // paths whose pass warns
+
 void runHalsteadPass(const char *path, HalsteadCounts *counts)
 {
     halsteadCalls.push_back(path);
+    if (halsteadWarnings.count(path)) reportWarning(QStringLiteral("halstead:Directive() #1"));
     auto it = halsteadResults.find(path);
     *counts = it != halsteadResults.end() ? it->second : HalsteadCounts{1, 1, 1, 1, 1, 1, 0, 0, 0, 0};
 }
@@ -225,6 +229,8 @@ protected:
     {
         halsteadCalls.clear();
         halsteadResults.clear();
+        halsteadWarnings.clear();
+        forgetFileCounts();
     }
     void TearDown() override { releaseMetFileEntries(runList); }
     void pass(std::vector<SyntaxNode *> definitions, CountedList *restrict = nullptr, CountedList *std = nullptr)
@@ -304,12 +310,12 @@ TEST_F(MetricsPass, StandardIncludesAndRestrictions)
     EXPECT_EQ(listing(), "\\WORK\\SRC\\A.C#0[m@3] ");
     pass(three(), prefixes({"WORK\\", "\\work\\", "\\WORK\\INC\\B.H"}), prefixes({sysDir}));
     EXPECT_EQ(listing(), "\\WORK\\INC\\B.H#0[h@2] \\WORK\\SRC\\A.C#0[m@3] ");
-    EXPECT_EQ(halsteadCalls.size(), 3u);
+    EXPECT_EQ(halsteadCalls.size(), 2u);  // B.H keeps the counts of its first pass
 
     // Everything filtered out: no entry, no Halstead pass.
     pass({definedAt(function("s", {}), sysDir, "STDIO.H", 1)}, nullptr, prefixes({sysDir}));
     pass({node(INIT_DECLARATOR, {id("x")})});
-    EXPECT_EQ(halsteadCalls.size(), 3u);
+    EXPECT_EQ(halsteadCalls.size(), 2u);
     EXPECT_EQ(listing(), "\\WORK\\INC\\B.H#0[h@2] \\WORK\\SRC\\A.C#0[m@3] ");
 }
 
@@ -334,6 +340,29 @@ TEST_F(MetricsPass, VariantsOfAHeaderAcrossInputs)
     const std::string before = listing();
     pass({header(3)});
     EXPECT_EQ(listing(), before);
+}
+
+// A file measured from several inputs is scanned once, unless its pass said
+// something: then every pass runs, and says it again.
+TEST_F(MetricsPass, QuietPassesAreNotRepeated)
+{
+    halsteadWarnings.insert("\\WORK\\SRC\\A.C");
+    auto both = [] {
+        return std::vector<SyntaxNode *>{definedAt(function("h", {}), incDir, "B.H", 2),
+                                         definedAt(function("m", {}), srcDir, "A.C", 3)};
+    };
+    int errors = 0, warningsBefore = 0, warningsAfter = 0;
+    messageCounts(errors, warningsBefore);
+    pass(both());
+    pass(both());
+    pass(both());
+    messageCounts(errors, warningsAfter);
+    EXPECT_EQ(halsteadCalls, (std::vector<std::string>{"\\WORK\\SRC\\A.C", "\\WORK\\INC\\B.H",
+                                                       "\\WORK\\SRC\\A.C", "\\WORK\\SRC\\A.C"}));
+    EXPECT_EQ(warningsAfter - warningsBefore, 3);
+    forgetFileCounts();
+    pass(both());
+    EXPECT_EQ(halsteadCalls.size(), 6u);
 }
 
 TEST_F(MetricsPass, AListFromElsewhereIsTakenAsItIs)
