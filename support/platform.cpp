@@ -73,9 +73,10 @@ std::pair<std::string, std::string> splitHostFile(const std::string &hostFile)
 
 // The program's own changes to a directory keep its cached listing current;
 // otherwise every file a run writes would make the next lookup in that
-// directory read it again, which is quadratic in the files written. A change
-// made by another process in the same moment may go unseen until the
-// directory changes again.
+// directory read it again, which is quadratic in the files written. Entries
+// that another process makes there while the run writes may go unseen for
+// the rest of the run (they matter only to a name that differs from one of
+// them in letter case).
 void noteEntry(const std::string &hostFile, bool added)
 {
     const auto [directory, name] = splitHostFile(hostFile);
