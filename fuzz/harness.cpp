@@ -196,6 +196,8 @@ void endRun(void *context)
     FreePragmaState();
     run.directories = FreeCountedList(run.directories);
     run.restriction = FreeCountedList(run.restriction);
+    // The next input reuses the scratch file's name with other text.
+    forgetFileCounts();
     FreeAlphaTable();
 }
 
