@@ -246,15 +246,6 @@ SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool wi
     return node;
 }
 
-namespace {
-void freeNode(SyntaxNode *node)
-{
-    forgetCachedNode(node);
-    node->next = freeNodes;
-    freeNodes = node;
-}
-}  // namespace
-
 void FreeTree(SyntaxNode *node)
 {
     if (!node) return;
@@ -264,7 +255,6 @@ void FreeTree(SyntaxNode *node)
     stack.clear();
     stack.push_back(node);
     // Each stack entry is a node whose children have not been looked at yet.
-    // A child without children goes at once, while it is still in the cache.
     while (!stack.empty()) {
         SyntaxNode *parent = stack.back();
         stack.pop_back();
@@ -276,13 +266,12 @@ void FreeTree(SyntaxNode *node)
                 FreeCountedList(ExternList(child));
                 child->alpha = nullptr;
             }
-            if (child->child)
-                stack.push_back(child);
-            else
-                freeNode(child);
+            stack.push_back(child);
             child = next;
         }
-        freeNode(parent);
+        forgetCachedNode(parent);
+        parent->next = freeNodes;
+        freeNodes = parent;
     }
     trimWalkStack();
 }

@@ -2,5 +2,6 @@
 // file directives, vendor pragmas, replacements, ignored lines).
 #pragma once
 
-// Returns a token code for the C scanner to deliver, or 0.
+// Returns a token code for the C scanner to deliver, or 0. The text is copied
+// before anything is scanned: it need only live until the copy is made.
 int ScanDirective(const char *text);
