@@ -37,8 +37,7 @@ TEST_F(GccTarget, DefinitionPragmasAreAllKnown)
     std::vector<std::string> dirs;
     for (CountedList *c = files; c; c = c->next)
         dirs.push_back(static_cast<_AlphaType *>(c->item)->text);
-    EXPECT_EQ(dirs, (std::vector<std::string>{"\\USR\\INCLUDE\\",
-                                              "\\USR\\LIB\\GCC\\X86_64-LINUX-GNU\\12\\INCLUDE\\"}));
+    EXPECT_EQ(dirs, (std::vector<std::string>{"\\USR\\INCLUDE\\", "\\USR\\LIB\\GCC\\"}));
 }
 
 // The source's own lines keep their numbers behind thousands of header lines,
@@ -63,9 +62,10 @@ TEST(GccTargetScan, SystemHeadersScanWithoutWarning)
     const char *gnu[] = {"[__attribute__]", "[__asm__]", "[__restrict]", "[__inline]",
                          "[__const]", "[_Float128]", "[__typeof__]"};
     while (std::getline(out, line)) {
-        if (line.rfind("289 IDENTIFIER ", 0) == 0)
+        if (line.rfind("289 IDENTIFIER ", 0) == 0) {
             for (const char *word : gnu)
                 EXPECT_EQ(line.find(word), std::string::npos) << line;
+        }
         if (line.find(" [main] ") != std::string::npos && mainLine.empty())
             mainLine = line;
         lastLine = line;

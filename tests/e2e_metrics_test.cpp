@@ -179,3 +179,37 @@ TEST(EndToEnd, WithoutMetricsFolder)
 }
 
 }  // namespace
+
+namespace {
+
+// The GCC target keeps the compiler's own headers out of the metrics for any
+// GCC version and machine, not only the one it was written on.
+TEST(EndToEnd, GccTargetSkipsEveryCompilerHeaderFolder)
+{
+    TempDir work, out;
+    const std::string source = work.file("m.c");
+    testutil::writeFile(source, "#include <xintrin.h>\nint main(void) { return _mm_x(1); }\n");
+    std::string text = "# 1 \"" + source + "\"\n";
+    for (const char *folder : {"x86_64-linux-gnu/14", "aarch64-linux-gnu/12"}) {
+        text += std::string("# 1 \"/usr/lib/gcc/") + folder + "/include/xintrin.h\" 1 3\n"
+                "static __inline__ int __attribute__((__always_inline__)) _mm_x(int a) { return a ? 1 : 2; }\n"
+                "# 2 \"" + source + "\" 2\n";
+    }
+    text += "int main(void) { return _mm_x(1); }\n";
+    const std::string preprocessed = work.file("m.i");
+    testutil::writeFile(preprocessed, text);
+
+    const std::string root = TARSK1_SOURCE_ROOT;
+    auto r = testutil::runProcess(TARSK1_BINARY, {preprocessed, "-METRICS=" + out.path()},
+                                  {"CORVELDIR=" + root + "/install", "MVRTGT=" + root + "/targets/gcc-glibc",
+                                   "LANG=C", "LC_ALL=C", "LANGUAGE"},
+                                  work.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(entries(out.path()), Names{"M.C.met"});
+    const std::string met = readFile(out.file("M.C.met"));
+    EXPECT_NE(met.find("main"), std::string::npos);
+    EXPECT_EQ(met.find("_mm_x"), std::string::npos);
+}
+
+}  // namespace
