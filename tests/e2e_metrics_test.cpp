@@ -199,11 +199,7 @@ TEST(EndToEnd, GccTargetSkipsEveryCompilerHeaderFolder)
     const std::string preprocessed = work.file("m.i");
     testutil::writeFile(preprocessed, text);
 
-    const std::string root = TARSK1_SOURCE_ROOT;
-    auto r = testutil::runProcess(TARSK1_BINARY, {preprocessed, "-METRICS=" + out.path()},
-                                  {"CORVELDIR=" + root + "/install", "MVRTGT=" + root + "/targets/gcc-glibc",
-                                   "LANG=C", "LC_ALL=C", "LANGUAGE"},
-                                  work.path());
+    auto r = tarsk1({preprocessed, "-METRICS=" + out.path()}, work.path(), "gcc-glibc");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(entries(out.path()), Names{"M.C.met"});

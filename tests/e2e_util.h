@@ -39,11 +39,12 @@ inline std::string input(const testutil::TempDir &work, const std::string &dataD
     return path;
 }
 
-inline testutil::ProcessResult tarsk1(const std::vector<std::string> &args, const std::string &workDir)
+inline testutil::ProcessResult tarsk1(const std::vector<std::string> &args, const std::string &workDir,
+                                      const std::string &target = "minimal")
 {
     const std::string root = TARSK1_SOURCE_ROOT;
     return testutil::runProcess(TARSK1_BINARY, args,
-                                {"CORVELDIR=" + root + "/install", "MVRTGT=" + root + "/targets/minimal", "LANG=C",
+                                {"CORVELDIR=" + root + "/install", "MVRTGT=" + root + "/targets/" + target, "LANG=C",
                                  "LC_ALL=C", "LANGUAGE"},
                                 workDir);
 }
