@@ -340,14 +340,24 @@ FILE *openTextForReading(const char *path)
     return stream;
 }
 
+// A file opened for writing may be new: its directory's kept listing learns
+// of it, as of every other creation of the program's own.
+static FILE *openNoted(const char *path, const char *mode)
+{
+    const std::string host = targetPath(path);
+    FILE *stream = std::fopen(host.c_str(), mode);
+    if (stream) noteEntry(host, true);
+    return stream;
+}
+
 FILE *openForAppending(const char *path)
 {
-    return std::fopen(targetPath(path).c_str(), "a");
+    return openNoted(path, "a");
 }
 
 FILE *openForWriting(const char *path)
 {
-    return std::fopen(targetPath(path).c_str(), "w");
+    return openNoted(path, "w");
 }
 
 bool statPath(const char *path, bool *isDirectory)

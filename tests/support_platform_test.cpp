@@ -137,6 +137,20 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
     EXPECT_FALSE(removeOnHost(dir.file("Src/a.c")));
 }
 
+// A file the platform's own openers create is in the listing too: a later
+// noted creation in that directory must not hide it.
+TEST_F(HostTree, FilesOpenedForWritingStayInTheListing)
+{
+    EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/A.c"));  // listing kept from here on
+    FILE *log = openForAppending((root + "\\SRC\\Run.log").c_str());
+    ASSERT_NE(log, nullptr);
+    std::fclose(log);
+    const std::string temp = hostPathForCreating((root + "\\SRC\\Out.met.1.tmp").c_str());
+    testutil::writeFile(temp, "document\n");
+    noteCreatedOnHost(temp);
+    EXPECT_EQ(hostPath((root + "\\SRC\\RUN.LOG").c_str()), dir.file("Src/Run.log"));
+}
+
 TEST(CurrentDirectory, HostDirectoryInProgramForm)
 {
     char host[4096];
