@@ -53,6 +53,13 @@ QString escapeXml(const QString &text)
     return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size()));
 }
 
+// A text to be written escaped; lives within one output expression.
+struct Escaped {
+    const QString &text;
+};
+
+static Escaped escaped(const QString &text) { return Escaped{text}; }
+
 // The document is built as UTF-8 bytes and handed to the file in large
 // pieces: a run writes tens of thousands of items, and a text stream per
 // piece is the slow part. A failed write is remembered for the end.
@@ -82,9 +89,9 @@ public:
         bytes_.append(utf8.constData(), static_cast<std::size_t>(utf8.size()));
         return spill();
     }
-    DocumentText &escaped(const QString &text)
+    DocumentText &operator<<(const Escaped &text)
     {
-        appendEscaped(bytes_, text.toUtf8());
+        appendEscaped(bytes_, text.text.toUtf8());
         return spill();
     }
     // Writes what is left; true when every byte reached the device.
@@ -129,8 +136,8 @@ static void writeMetricGroup(DocumentText &out, const MetricValue *values, int g
         const MetricDescriptor *d = slot->descriptor;
         if (d->group != group || slot->value == -1) continue;
         if (d->optional && !file->writeOptionalMetrics) continue;
-        out << "<METRIC Key=\"";
-        out.escaped(QString::fromLatin1(d->name)) << "\" Value=\"" << slot->value << "\"/>\n";
+        out << "<METRIC Key=\"" << escaped(QString::fromLatin1(d->name)) << "\" Value=\"" << slot->value
+            << "\"/>\n";
     }
 }
 
@@ -191,13 +198,10 @@ static int writeHalsteadGroup(DocumentText &out, const MetFile *file)
 static void writeItemHead(DocumentText &out, const SourceItem *item, const char *tag, const QString &inherited,
                           const MetFile *file)
 {
-    out << '<' << tag << " Name=\"";
-    out.escaped(item->name) << "\" Line=\"" << item->line << "\" ";
+    out << '<' << tag << " Name=\"" << escaped(item->name) << "\" Line=\"" << item->line << "\" ";
     const int type = item->type;
-    if (type == ITEM_METHOD || type == ITEM_CONSTRUCTOR || type == ITEM_DESTRUCTOR) {
-        out << " Class=\"";
-        out.escaped(item->className.isNull() ? inherited : item->className) << '"';
-    }
+    if (type == ITEM_METHOD || type == ITEM_CONSTRUCTOR || type == ITEM_DESTRUCTOR)
+        out << " Class=\"" << escaped(item->className.isNull() ? inherited : item->className) << '"';
     if (hasStructuralValue(item)) {
         out << ">\n<METRICS>\n";
         writeMetricGroup(out, item->metrics, 0, file);
@@ -209,12 +213,8 @@ static void writeItemHead(DocumentText &out, const SourceItem *item, const char 
     if (item->calls) {
         out << "<CALLS>\n";
         for (const Calls *call = item->calls; call; call = call->next) {
-            out << " <CALL Name=\"";
-            out.escaped(call->name) << "\" ";
-            if (!call->className.isNull()) {
-                out << "class=\"";
-                out.escaped(call->className) << "\" ";
-            }
+            out << " <CALL Name=\"" << escaped(call->name) << "\" ";
+            if (!call->className.isNull()) out << "class=\"" << escaped(call->className) << "\" ";
             out << "/>\n";
         }
         out << "</CALLS>\n";
@@ -269,20 +269,16 @@ static void writeDocument(DocumentText &out, MetFile *file)
 {
     out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
     out << "<!-- Metrics Writer V" << "1.0" << " -->\n";
-    out << "<FILE Name=\"";
-    out.escaped(file->fileName) << "\" Dir=\"";
-    out.escaped(file->dirPath) << "\">\n";
+    out << "<FILE Name=\"" << escaped(file->fileName) << "\" Dir=\"" << escaped(file->dirPath) << "\">\n";
     writeItems(out, file);
     out << "<METRICS>\n";
     writeHalsteadGroup(out, file);
     writeMetricGroup(out, file->metrics, 2, file);
     out << "</METRICS>\n";
-    if (file->errorCount != 0) {
-        out << "<OUTPUT Error=\"1\">\n";
-        out.escaped(file->errorText) << "\n</OUTPUT>\n";
-    } else {
+    if (file->errorCount != 0)
+        out << "<OUTPUT Error=\"1\">\n" << escaped(file->errorText) << "\n</OUTPUT>\n";
+    else
         out << "<OUTPUT Error=\"0\">\n</OUTPUT>\n";
-    }
     out << "</FILE>\n";
 }
 
