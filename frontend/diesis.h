@@ -5,3 +5,7 @@
 // Returns a token code for the C scanner to deliver, or 0. The text is copied
 // before anything is scanned: it need only live until the copy is made.
 int ScanDirective(const char *text);
+// After a fatal error left scans unfinished (only a caller that goes on after
+// one does so): releases their buffers and forgets the replacements in
+// progress, so that the next scan starts clean.
+void AbandonDirectiveScans();

@@ -9,6 +9,7 @@
 #include "driver/gcmdec.h"
 #include "frontend/accept.h"
 #include "frontend/arbre.h"
+#include "frontend/diesis.h"
 #include "frontend/stx_c.h"
 #include "frontend/stx_c_actions.h"
 #include "frontend/stx_c_lex.h"
@@ -158,6 +159,7 @@ std::string programFolder(const std::string &host)
 
 void recoverScanners()
 {
+    AbandonDirectiveScans();
     if (cscan_in) {
         std::fclose(cscan_in);
         ReleaseScanner();
