@@ -55,10 +55,27 @@ struct TextHash {
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the lane hash reads words in little-endian order");
 
-uint64_t loadWord(const char *bytes, std::size_t count)
+uint64_t loadWord(const char *bytes)
 {
-    uint64_t word = 0;
-    std::memcpy(&word, bytes, count);
+    uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    return word;
+}
+
+// The last one to seven bytes as a little-endian word padded with zeros,
+// read by fixed-size loads: a copy of variable length goes through the
+// library and stalls the load of its result.
+uint64_t loadTail(const char *bytes, std::size_t count)
+{
+    if (count >= 4) {
+        uint32_t low, high;
+        std::memcpy(&low, bytes, 4);
+        std::memcpy(&high, bytes + count - 4, 4);
+        return low | (static_cast<uint64_t>(high) << (8 * (count - 4)));
+    }
+    uint64_t word = static_cast<unsigned char>(bytes[0]);
+    if (count > 1) word |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[1])) << 8;
+    if (count > 2) word |= static_cast<uint64_t>(static_cast<unsigned char>(bytes[2])) << 16;
     return word;
 }
 
@@ -71,12 +88,12 @@ TextHash hashText(const char *text, std::size_t length)
     uint64_t split = 0x9E3779B97F4A7C15u ^ length;
     std::size_t i = 0;
     for (; i + 8 <= length; i += 8) {
-        const uint64_t word = loadWord(text + i, 8);
+        const uint64_t word = loadWord(text + i);
         lanes ^= word;
         split = (split ^ word) * 0xFF51AFD7ED558CCDu;
     }
     if (i < length) {
-        const uint64_t word = loadWord(text + i, length - i);
+        const uint64_t word = loadTail(text + i, length - i);
         lanes ^= word;
         split = (split ^ word) * 0xFF51AFD7ED558CCDu;
     }

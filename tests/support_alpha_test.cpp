@@ -134,6 +134,19 @@ TEST_F(AlphaPrivateTable, TextsOfEverySizeKeepTheirBytes)
     }
 }
 
+
+// The bytes after the last full eight-byte word are hashed as well: texts of
+// every length, with bytes above 0x7F, stand in the chain of their bucket.
+TEST_F(AlphaPrivateTable, EveryTextLengthHashesToItsBucket)
+{
+    for (std::size_t length = 1; length <= 24; ++length) {
+        std::string text;
+        for (std::size_t i = 0; i < length; ++i) text += static_cast<char>(0x41 + (37 * i + 11 * length) % 190);
+        _AlphaType *entry = FindOrAddAlphaN(text.data(), text.size(), table);
+        const std::vector<_AlphaType *> entries = chain(bucketOf(text, 250), table);
+        EXPECT_NE(std::find(entries.begin(), entries.end(), entry), entries.end()) << "length " << length;
+    }
+}
 TEST_F(AlphaPrivateTable, GrowsOnlyPastTwiceTheBucketsAndKeepsOrder)
 {
     std::map<_AlphaType *, int> age;
