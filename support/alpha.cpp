@@ -184,10 +184,19 @@ _AlphaType *newEntry(AlphaTable *table, const char *text, uint32_t length, uint3
     return entry;
 }
 
+// Word by word, like the hash: most texts are a few bytes long, and a
+// library comparison per lookup costs more than the comparison itself.
+bool sameBytes(const char *a, const char *b, std::size_t length)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= length; i += 8)
+        if (loadWord(a + i) != loadWord(b + i)) return false;
+    return i == length || loadTail(a + i, length - i) == loadTail(b + i, length - i);
+}
+
 bool sameText(const _AlphaType *entry, const char *text, uint32_t length, uint32_t splitHash)
 {
-    return entry->splitHash == splitHash && entry->text[0] == text[0] &&
-           std::memcmp(entry->text + 1, text + 1, length - 1) == 0;
+    return entry->splitHash == splitHash && entry->text[0] == text[0] && sameBytes(entry->text, text, length);
 }
 
 // The bucket chain's entry for the text, created in its place when missing.
