@@ -134,7 +134,6 @@ TEST_F(AlphaPrivateTable, TextsOfEverySizeKeepTheirBytes)
     }
 }
 
-
 // The bytes after the last full eight-byte word are hashed as well: texts of
 // every length, with bytes above 0x7F, stand in the chain of their bucket.
 TEST_F(AlphaPrivateTable, EveryTextLengthHashesToItsBucket)
@@ -147,6 +146,7 @@ TEST_F(AlphaPrivateTable, EveryTextLengthHashesToItsBucket)
         EXPECT_NE(std::find(entries.begin(), entries.end(), entry), entries.end()) << "length " << length;
     }
 }
+
 TEST_F(AlphaPrivateTable, GrowsOnlyPastTwiceTheBucketsAndKeepsOrder)
 {
     std::map<_AlphaType *, int> age;
