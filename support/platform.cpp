@@ -33,7 +33,6 @@ struct DirectoryListing {
 
 std::unordered_map<std::string, DirectoryListing> listingCache;
 
-
 bool sameTime(const struct timespec &a, const struct timespec &b)
 {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -172,7 +171,6 @@ std::string resolveCaseInsensitively(const std::string &written)
     return result;
 }
 
-
 // Text-mode reading: a cookie stream over the file descriptor that turns
 // CR LF into LF. The reader keeps its own buffer so that a CR at the end of
 // one refill can look at the first byte of the next.
@@ -267,8 +265,9 @@ bool isLocalText(const char *text, std::size_t length)
 
 std::string upperCaseName(const std::string &name)
 {
-    if (isLocalText(name.data(), name.size()))
-        return QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())).toUpper().toLocal8Bit().toStdString();
+    const QByteArray bytes = QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size()));
+    const QString text = QString::fromLocal8Bit(bytes);
+    if (text.toLocal8Bit() == bytes) return text.toUpper().toLocal8Bit().toStdString();
     std::string upper(name);
     for (char &c : upper)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
