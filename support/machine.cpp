@@ -232,8 +232,7 @@ void openToolLog(const char *fileName)
         const int error = errno;
         reportWarning(translateText("User Warning", "Cannot append to Vantel Log File: %1 %2",
                                     "%1: is the log file name\n%2 a system error message")
-                          .arg(QString::fromLocal8Bit(logFileName))
-                          .arg(QString::fromLocal8Bit(std::strerror(error))));
+                          .arg(QString::fromLocal8Bit(logFileName), QString::fromLocal8Bit(std::strerror(error))));
         return;
     }
     if (!logCloseRegistered) {

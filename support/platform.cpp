@@ -33,11 +33,6 @@ struct DirectoryListing {
 
 std::unordered_map<std::string, DirectoryListing> listingCache;
 
-std::string foldName(const std::string &name)
-{
-    return QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())).toUpper().toStdString();
-}
-
 bool sameTime(const struct timespec &a, const struct timespec &b)
 {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -57,7 +52,7 @@ const DirectoryListing &listDirectory(const std::string &directory)
     while (const dirent *entry = ::readdir(dir)) names.emplace_back(entry->d_name);
     ::closedir(dir);
     for (const std::string &name : names) {
-        listing.byFoldedName[foldName(name)].insert(name);
+        listing.byFoldedName[upperCaseName(name)].insert(name);
         listing.names.insert(name);
     }
     return listing;
@@ -89,7 +84,7 @@ void noteEntry(const std::string &hostFile, bool added)
         return;
     }
     listing.modified = st.st_mtim;
-    const std::string folded = foldName(name);
+    const std::string folded = upperCaseName(name);
     if (added) {
         listing.names.insert(name);
         listing.byFoldedName[folded].insert(name);
@@ -137,7 +132,7 @@ bool resolveComponent(const std::string &directory, const std::string &component
         resolved = component;
         return existsOnHost(directory.empty() ? component : directory + "/" + component);
     }
-    const std::string folded = foldName(component);
+    const std::string folded = upperCaseName(component);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (listing->names.count(component)) {
             resolved = component;
@@ -174,15 +169,6 @@ std::string resolveCaseInsensitively(const std::string &written)
         start = end + 1;
     }
     return result;
-}
-
-// Where a file opened for writing lands: the existing entry when one answers
-// to the name in any case, else a new entry named as written.
-std::string targetPath(const char *path)
-{
-    std::string host = hostPath(path);
-    if (!existsOnHost(host)) host = hostPathForCreating(path);
-    return host;
 }
 
 // Text-mode reading: a cookie stream over the file descriptor that turns
@@ -271,6 +257,23 @@ extern "C" int textClose(void *cookie)
 
 }  // namespace
 
+bool isLocalText(const char *text, std::size_t length)
+{
+    const QByteArray bytes = QByteArray::fromRawData(text, static_cast<qsizetype>(length));
+    return QString::fromLocal8Bit(bytes).toLocal8Bit() == bytes;
+}
+
+std::string upperCaseName(const std::string &name)
+{
+    const QByteArray bytes = QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size()));
+    const QString text = QString::fromLocal8Bit(bytes);
+    if (text.toLocal8Bit() == bytes) return text.toUpper().toLocal8Bit().toStdString();
+    std::string upper(name);
+    for (char &c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
 std::string plainHostPath(const char *path)
 {
     std::string host(path ? path : "");
@@ -293,6 +296,13 @@ std::string hostPathForCreating(const char *path)
     if (slash == 0) return written;
     const std::string directory = hostPath(written.substr(0, slash).c_str());
     return directory + written.substr(slash);
+}
+
+std::string hostPathForWriting(const char *path)
+{
+    std::string host = hostPath(path);
+    if (!existsOnHost(host)) host = hostPathForCreating(path);
+    return host;
 }
 
 std::string programPath(const std::string &host)
@@ -344,7 +354,7 @@ FILE *openTextForReading(const char *path)
 // of it, as of every other creation of the program's own.
 static FILE *openNoted(const char *path, const char *mode)
 {
-    const std::string host = targetPath(path);
+    const std::string host = hostPathForWriting(path);
     FILE *stream = std::fopen(host.c_str(), mode);
     if (stream) noteEntry(host, true);
     return stream;
@@ -371,16 +381,11 @@ bool statPath(const char *path, bool *isDirectory)
 bool renamePath(const char *from, const char *to)
 {
     const std::string source = hostPath(from);
-    const std::string target = targetPath(to);
+    const std::string target = hostPathForWriting(to);
     if (std::rename(source.c_str(), target.c_str()) != 0) return false;
     noteEntry(source, false);
     noteEntry(target, true);
     return true;
-}
-
-void noteCreatedOnHost(const std::string &hostFile)
-{
-    noteEntry(hostFile, true);
 }
 
 bool removeOnHost(const std::string &hostFile)

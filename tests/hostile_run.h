@@ -46,6 +46,7 @@ struct Limits {
     double wallSeconds = 60;
     long addressSpaceMb = 4096;  // 0: no cap (valgrind reserves a lot)
     bool ignoreInterrupt = false; // start the child with SIGINT ignored, as a background job
+    long fileSizeBytes = -1;      // a file size cap, with SIGXFSZ ignored so that writes fail
 };
 
 // Called about every millisecond while the child runs, with its pid and the
@@ -100,6 +101,11 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
             ::setrlimit(RLIMIT_AS, &cap);
         }
         if (limits.ignoreInterrupt) ::signal(SIGINT, SIG_IGN);
+        if (limits.fileSizeBytes >= 0) {
+            rlimit cap{rlim_t(limits.fileSizeBytes), rlim_t(limits.fileSizeBytes)};
+            ::setrlimit(RLIMIT_FSIZE, &cap);
+            ::signal(SIGXFSZ, SIG_IGN);
+        }
         if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) ::_exit(126);
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);

@@ -36,6 +36,15 @@ std::string readTextFile(const std::string &path)
     return text;
 }
 
+// Creates a file through the platform's opener, as the metrics writer does.
+void writeThrough(const char *programPath)
+{
+    FILE *out = openForWriting(programPath);
+    ASSERT_NE(out, nullptr);
+    std::fputs("document\n", out);
+    std::fclose(out);
+}
+
 std::string crlfToLf(const std::string &text)
 {
     std::string out;
@@ -121,8 +130,7 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
 {
     const std::string temp = hostPathForCreating((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/A.c"));  // listing kept from here on
-    testutil::writeFile(temp, "document\n");
-    noteCreatedOnHost(temp);
+    writeThrough((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()), temp);
 
     EXPECT_TRUE(renamePath((root + "\\SRC\\OUT.MET.1.TMP").c_str(), (root + "\\SRC\\Out.met").c_str()));
@@ -138,16 +146,14 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
 }
 
 // A file the platform's own openers create is in the listing too: a later
-// noted creation in that directory must not hide it.
+// creation in that directory must not hide it.
 TEST_F(HostTree, FilesOpenedForWritingStayInTheListing)
 {
     EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/A.c"));  // listing kept from here on
     FILE *log = openForAppending((root + "\\SRC\\Run.log").c_str());
     ASSERT_NE(log, nullptr);
     std::fclose(log);
-    const std::string temp = hostPathForCreating((root + "\\SRC\\Out.met.1.tmp").c_str());
-    testutil::writeFile(temp, "document\n");
-    noteCreatedOnHost(temp);
+    writeThrough((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\RUN.LOG").c_str()), dir.file("Src/Run.log"));
 }
 
