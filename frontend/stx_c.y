@@ -245,6 +245,8 @@ postfix.expression:
   | postfix.expression "(" ")"  { $$.node = SetEnd(NewNode1(CALL, &$2, $1.node), &$3); }
   | postfix.expression "(" argument.expression.list ")"
                                 { $$.node = SetEnd(NewNode2(CALL, &$2, $1.node, $3.node), &$4); }
+  | postfix.expression "(" argument.expression.list "," type.name ")"
+                                { FreeChain($5.node); $$.node = SetEnd(NewNode2(CALL, &$2, $1.node, $3.node), &$6); }
   | postfix.expression "." identifier.or.typedef.name
                                 { $$.node = NewNode2(DOT, &$2, $1.node, $3.node); }
   | postfix.expression "." constant
@@ -738,7 +740,10 @@ designator.list:
 
 designator:
     "[" constant.expression "]" { $$.node = Drop($2.node); }
+  | "[" constant.expression "..." constant.expression "]"
+                                { $$.node = Drop2($2.node, $4.node); }
   | "." IDENTIFIER
+  | "." TYPE_NAME
   ;
 
 /* ---- statements ---- */
