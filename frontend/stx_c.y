@@ -15,6 +15,12 @@
  *    statement instead of starting an empty expression statement.
  * Any other conflict is a change in the language and must fail the build.
  *
+ * EXTENSION_CAST never comes from the scanner: the parser's token reader
+ * puts it before the token that follows "__extension__ (type)" when that
+ * token would be a syntax error after the identifier the group stands for
+ * (see ExtensionCastOr below), so the group is read as a cast only where the
+ * identifier reading fails.
+ *
  * The anachronism markers work only through default reductions: each
  * marker's one lookahead is the error token, so the state reduces it when
  * the lookahead fits nothing else, and the error that follows is met with
@@ -28,6 +34,8 @@
 
 %code top {
 #include <cstdint>
+#include <initializer_list>
+#include <vector>
 #include <cstdio>
 #include <cstdlib>
 }
@@ -48,8 +56,10 @@
 #define YYINITDEPTH 150
 #define YYMAXDEPTH (PTRDIFF_MAX / 256)
 
-static int yylex();
 static void yyerror(const char *message);
+/* The token reader also sees the state stack (yyss to yyssp). */
+template <typename State> static int ParserLex(const State *bottom, const State *top);
+#define yylex() ParserLex(yyss, yyssp)
 %}
 
 %define lr.type lalr
@@ -200,6 +210,7 @@ static void yyerror(const char *message);
 %token PAREN_DECLARATOR 366
 %token SKIPPED 367
 %token ASM_STATEMENT 368
+%token EXTENSION_CAST 370
 
 %start translation.unit
 
@@ -245,6 +256,8 @@ postfix.expression:
   | postfix.expression "(" ")"  { $$.node = SetEnd(NewNode1(CALL, &$2, $1.node), &$3); }
   | postfix.expression "(" argument.expression.list ")"
                                 { $$.node = SetEnd(NewNode2(CALL, &$2, $1.node, $3.node), &$4); }
+  | postfix.expression "(" argument.expression.list "," type.name ")"
+                                { FreeChain($5.node); $$.node = SetEnd(NewNode2(CALL, &$2, $1.node, $3.node), &$6); }
   | postfix.expression "." identifier.or.typedef.name
                                 { $$.node = NewNode2(DOT, &$2, $1.node, $3.node); }
   | postfix.expression "." constant
@@ -256,6 +269,8 @@ postfix.expression:
   | postfix.expression "--"     { $$.node = PostfixStep(DECREMENT, $1.node, $2); }
   | "(" type.name ")" braced.initializer
                                 { $$.node = CastOf($1, $2.node, $3, $4.node); }
+  | postfix.expression EXTENSION_CAST braced.initializer
+                                { $$.node = ExtensionCast($1, $3.node); }
   ;
 
 argument.expression.list:
@@ -289,6 +304,12 @@ cast.expression:
     unary.expression
   | "(" type.name ")" cast.expression
                                 { $$.node = CastOf($1, $2.node, $3, $4.node); }
+  | postfix.expression EXTENSION_CAST cast.expression
+                                { $$.node = ExtensionCast($1, $3.node); }
+  | postfix.expression "(" EXTENSION_CAST type.name ")" cast.expression
+                                { $$.node = ExtensionCast($1, CastOf($2, $4.node, $5, $6.node)); }
+  | postfix.expression "(" EXTENSION_CAST type.name ")" braced.initializer
+                                { $$.node = ExtensionCast($1, CastOf($2, $4.node, $5, $6.node)); }
   ;
 
 multiplicative.expression:
@@ -738,7 +759,10 @@ designator.list:
 
 designator:
     "[" constant.expression "]" { $$.node = Drop($2.node); }
+  | "[" constant.expression "..." constant.expression "]"
+                                { $$.node = Drop2($2.node, $4.node); }
   | "." IDENTIFIER
+  | "." TYPE_NAME
   ;
 
 /* ---- statements ---- */
@@ -1114,12 +1138,105 @@ static_assert(SAME_CODE(END) && SAME_CODE(AUTO) && SAME_CODE(WHILE) && SAME_CODE
                   && SAME_CODE(ASM_STATEMENT),
               "parser tokens keep the codes of the kind numbering");
 
-static int yylex()
+/* ---- "__extension__ (type)" as a cast ----
+ * The scanner reads the group as one identifier. Right after it, or after
+ * the "(" that follows it, a token that the parser could not shift there
+ * makes the identifier reading a syntax error; when EXTENSION_CAST followed
+ * by that token can be shifted instead, the marker goes first and the group
+ * becomes a cast. Every input the identifier reading accepts is unchanged. */
+
+namespace {
+
+enum class CastStage { None, AfterGroup, AfterGroupParen };
+CastStage castStage = CastStage::None;
+
+// A token read but not yet delivered, because EXTENSION_CAST went first.
+struct HeldToken {
+    bool present;
+    int code;
+    ParseValue value;
+    bool typeGroup;
+} held;
+
+// Whether the parser, with the states bottom..top, can shift the codes in
+// turn: the reductions before each shift are replayed on states kept apart,
+// above the part of the real stack they have not popped.
+template <typename State>
+bool CanShift(const State *bottom, const State *top, std::initializer_list<int> codes)
 {
+    std::vector<int> above;
+    const State *base = top;
+    auto current = [&]() { return above.empty() ? static_cast<int>(*base) : above.back(); };
+    for (int code : codes) {
+        const int symbol = YYTRANSLATE(code);
+        for (;;) {
+            const int state = current();
+            int rule = yydefact[state];
+            int at = yypact[state];
+            if (!yypact_value_is_default(at) && (at += symbol) >= 0 && at <= YYLAST && yycheck[at] == symbol) {
+                const int action = yytable[at];
+                if (action > 0) {
+                    above.push_back(action);
+                    break;
+                }
+                if (yytable_value_is_error(action)) return false;
+                rule = -action;
+            }
+            if (rule == 0) return false;
+            for (int k = yyr2[rule]; k > 0; --k) {
+                if (!above.empty()) above.pop_back();
+                else if (base > bottom) --base;
+                else return false;
+            }
+            const int lhs = yyr1[rule] - YYNTOKENS;
+            const int from = current();
+            const int go = yypgoto[lhs] + from;
+            above.push_back(0 <= go && go <= YYLAST && yycheck[go] == from ? yytable[go] : yydefgoto[lhs]);
+        }
+    }
+    return true;
+}
+
+// Decides what the parser gets for code, the token after a type group (or
+// after its "("), and moves the stage on.
+template <typename State>
+int ExtensionCastOr(const State *bottom, const State *top, int code, bool typeGroup)
+{
+    const CastStage stage = castStage;
+    castStage = typeGroup ? CastStage::AfterGroup : CastStage::None;
+    if (stage == CastStage::None) return code;
+    if (CanShift(bottom, top, {code})) {
+        if (stage == CastStage::AfterGroup && code == TK_LPAREN) castStage = CastStage::AfterGroupParen;
+        return code;
+    }
+    if (!CanShift(bottom, top, {TK_EXTENSION_CAST, code})) return code;
+    held = HeldToken{true, code, yylval, typeGroup};
+    castStage = CastStage::None;
+    return TK_EXTENSION_CAST;
+}
+
+void ResetExtensionCasts()
+{
+    castStage = CastStage::None;
+    held = HeldToken{};
+}
+
+}  // namespace
+
+template <typename State>
+static int ParserLex(const State *bottom, const State *top)
+{
+    if (held.present) {
+        held.present = false;
+        yylval = held.value;
+        castStage = held.typeGroup ? CastStage::AfterGroup : CastStage::None;
+        return held.code;
+    }
     int code = NextToken();
     yylval = TokenValue();
     yylval.node = nullptr;
-    return IsParserToken(code) ? code : TK_YYUNDEF;
+    code = IsParserToken(code) ? code : TK_YYUNDEF;
+    return ExtensionCastOr(bottom, top, code, code == TK_IDENTIFIER && TypeGroupToken());
 }
 
 /* Bison reports "syntax error", or "memory exhausted" when the stacks
@@ -1143,6 +1260,7 @@ uint16_t ParseFile(const char *path, bool isDefinitionFile, SyntaxNode **outTree
     ResetScannerForFile(file, directory, isDefinitionFile);
     SetPragmaFileList(fileList);
     BeginParse(isDefinitionFile, excludedDirs);
+    ResetExtensionCasts();
     RestartScanner(input);
 
     int result = yyparse() == 0 ? 0 : 1;

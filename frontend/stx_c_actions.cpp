@@ -295,6 +295,16 @@ SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValu
     return SetEnd(NewNode1(CAST, &open, operand), &close);
 }
 
+// The CAST takes the place and the end of the identifier leaf that stood for
+// the group: the keyword and its closing parenthesis.
+SyntaxNode *ExtensionCast(const ParseValue &group, SyntaxNode *operand)
+{
+    SyntaxNode *cast = NewNode1(CAST, &group, operand);
+    cast->end = group.node->end;
+    FreeChain(group.node);
+    return cast;
+}
+
 SyntaxNode *Conditional(SyntaxNode *condition, const ParseValue &question, SyntaxNode *then,
                         const ParseValue &colon, SyntaxNode *otherwise)
 {

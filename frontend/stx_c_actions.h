@@ -32,6 +32,8 @@ SyntaxNode *UsedIdentifier(const ParseValue &token);
 SyntaxNode *ConcatString(SyntaxNode *list, const ParseValue &last);
 SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op);
 SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValue &close, SyntaxNode *operand);
+// "__extension__ (type)", first read as an identifier, casting operand.
+SyntaxNode *ExtensionCast(const ParseValue &group, SyntaxNode *operand);
 SyntaxNode *Conditional(SyntaxNode *condition, const ParseValue &question, SyntaxNode *then,
                         const ParseValue &colon, SyntaxNode *otherwise);
 SyntaxNode *Assignment(SyntaxNode *target, SyntaxNode *op, SyntaxNode *value);

@@ -50,6 +50,9 @@ enum : int { UNDEFINED_TOKEN = LAST_KIND + 1 };
 int NextToken();
 ParseValue &TokenValue();       // value of the token just returned
 const char *TokenText();        // text of the last match
+// The token just returned is the identifier that stands for an __extension__
+// group opening with a type name, "__extension__ (T)".
+bool TypeGroupToken();
 int ReadChar();                 // next raw character, -1 at end of input
 int SkipBalanced(int open, int close);
 

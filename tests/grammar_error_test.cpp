@@ -18,6 +18,40 @@ TEST(GrammarErrors, UnterminatedBodyNamesEndOfFile) { expectGolden("unterminated
 
 TEST(GrammarErrors, StaticUsedInForInitWarns) { expectGolden("for_static"); }
 
+// A second error within three tokens of the first discards its token and
+// retries in the same state: after an accepted label anachronism the
+// function stays whole, and a later real error is still reported.
+TEST(GrammarErrors, RecoveryRetriesInTheSameState)
+{
+    const std::string label = "Corvel tarsk1 - WARNING: syntax anachronism accepted:\n  <goto-label> :";
+    struct Case {
+        const char *source;
+        std::string err;
+        const char *result;
+        std::vector<std::string> kept;   // outline lines the tree must hold, in order
+    } cases[] = {
+        {"void f(void) { lab: ] x = 1; }\nvoid g(void) { y = 2; }\n", label + "][@DIR@R.C,1]\n", "result 0",
+         {"  FUNCTION_DEFINITION \"f\"", "      LABEL \"lab\"", "  FUNCTION_DEFINITION \"g\""}},
+        {"void f(void) { lab: ] a; b; c; x = ; }\n",
+         label + "][@DIR@R.C,1]\nCorvel tarsk1 - ERROR: syntax error near ; [@DIR@R.C,1]\n", "result 1", {}},
+        {"void f(void) { lab: ) int a; int b; }\n", label + ")[@DIR@R.C,1]\n", "result 0",
+         {"  FUNCTION_DEFINITION \"f\"", "      LABEL \"lab\"", "      INIT_DECLARATOR \"b\""}},
+    };
+    testutil::TempDir dir;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.source);
+        testutil::writeFile(dir.file("r.c"), c.source);
+        testutil::ProcessResult r = grammar::dump(dir.file("r.c"));
+        EXPECT_EQ(r.err, grammar::expand(c.err, dir.path()));
+        EXPECT_NE(r.out.find(std::string(c.result) + "\n"), std::string::npos);
+        std::size_t at = 0;
+        for (const std::string &line : c.kept) {
+            at = r.out.find(line, at);
+            EXPECT_NE(at, std::string::npos) << line;
+        }
+    }
+}
+
 TEST(GrammarErrors, ParameterHidesTypedefInsideBody)
 {
     testutil::TempDir dir;

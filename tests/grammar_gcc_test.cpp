@@ -83,4 +83,43 @@ TEST(GrammarGcc, CommonHeadersParseCleanly)
     EXPECT_EQ(parseProblems(dir.file("headers.i"), "headers.c"), "");
 }
 
+// Bundles of tests/data/grammar/c_headers.txt: include names, one a line,
+// an empty line ending each bundle.
+std::vector<std::vector<std::string>> headerBundles()
+{
+    std::istringstream in(testutil::readFile(TARSK1_TEST_DATA "/grammar/c_headers.txt"));
+    std::vector<std::vector<std::string>> out(1);
+    for (std::string line; std::getline(in, line);) {
+        if (line.empty()) out.emplace_back();
+        else out.back().push_back(line);
+    }
+    return out;
+}
+
+// Every C header of the machine that gcc accepts on its own (the list is
+// made by tests/tools/c_headers.py, in bundles gcc accepts as one file), the
+// intrinsics, atomics, type-generic, complex and thread headers among them.
+// A bundle gcc cannot preprocess means the machine's headers changed: run the
+// tool again.
+TEST(GrammarGcc, EveryAcceptedCHeaderParsesCleanly)
+{
+    testutil::TempDir dir;
+    std::string problems;
+    int parsed = 0;
+    for (const std::vector<std::string> &bundle : headerBundles()) {
+        std::string source;
+        for (const std::string &h : bundle) source += "#include <" + h + ">\n";
+        testutil::writeFile(dir.file("bundle.c"), source);
+        // The tool checked each bundle with gcc; preprocessing alone keeps the run short.
+        if (testutil::runProcess("/usr/bin/gcc", {"-E", dir.file("bundle.c"), "-o", dir.file("bundle.i")}).exitCode != 0) {
+            problems += "gcc cannot preprocess the bundle starting with " + bundle.front() + "\n";
+            continue;
+        }
+        parsed += static_cast<int>(bundle.size());
+        problems += parseProblems(dir.file("bundle.i"), "bundle starting with " + bundle.front());
+    }
+    EXPECT_EQ(problems, "");
+    EXPECT_GT(parsed, 1000);
+}
+
 }  // namespace

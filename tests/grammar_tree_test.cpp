@@ -23,6 +23,13 @@ TEST(GrammarTree, TypedefScoping) { expectGolden("typedef_scope"); }
 // for header declaring two names.
 TEST(GrammarTree, OldStyleDefinitionsAndVendorStatements) { expectGolden("old_style_and_extensions"); }
 
+// Forms that were syntax errors before: "__extension__ (type)" casting an
+// operand or a compound literal (where the identifier reading of the group
+// fails; it stays where it parses, and statement expressions stay hidden),
+// member designators named like a typedef, range designators, [[...]]
+// attributes, string prefixes, float suffixes, a type as the last argument.
+TEST(GrammarTree, NewerFormsThatWereSyntaxErrors) { expectGolden("newer_forms"); }
+
 // Statics and externs of a block that were used make the EXTERN node;
 // declarations from an excluded directory, arrays of unknown size and
 // struct objects do not count.
