@@ -1,6 +1,7 @@
 // The XML writer of the metrics model: one ".met" document per entry of the
-// run's metrics-file list, written under a temporary name and renamed into
-// place once complete, so a reader never meets a half-written file.
+// run's metrics-file list. Every document is written under a temporary name
+// first, and all are renamed into place only once all are complete, so a
+// reader never meets a half-written file and a run cut short leaves none.
 #include "metfile/writeMetricsApi.h"
 
 #include "metfile/metfile.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -284,41 +286,68 @@ static void writeDocument(DocumentText &out, MetFile *file)
 
 // ---- Temporary files ------------------------------------------------------
 
-// The temporary file being written, for the handlers below; only read while
-// tempArmed is set, and never changed while it is.
-static std::string tempHostPath;
-static volatile std::sig_atomic_t tempArmed = 0;
+// Every document of a run is first written to a temporary file of its own;
+// only when all are complete are they renamed into place. The temporaries
+// that exist, for the handlers below: the first tempCount entries, each
+// complete before it is counted.
+static std::vector<std::string> tempFiles;
+static volatile std::sig_atomic_t tempCount = 0;
 
-static void removeArmedTemp()
+static void removeTemps()
 {
-    if (tempArmed) {
-        tempArmed = 0;
-        std::remove(tempHostPath.c_str());
-    }
+    const std::sig_atomic_t count = tempCount;
+    tempCount = 0;
+    for (std::sig_atomic_t i = 0; i < count; ++i)
+        if (!tempFiles[i].empty()) ::unlink(tempFiles[i].c_str());
 }
 
-// An interrupt or termination in the middle of a document must not leave its
-// temporary file behind: remove it, then die of the signal as before.
+// A hang-up, interrupt, quit or termination before the documents are in
+// place must leave none of them behind: remove the temporaries, then die of
+// the signal as before.
 extern "C" void onTerminatingSignal(int sig)
 {
-    removeArmedTemp();
+    removeTemps();
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
 
 // A fatal or internal error (or the crash handler) ends the process through
 // exit(), which runs this.
-extern "C" void removeTempAtExit() { removeArmedTemp(); }
+extern "C" void removeTempsAtExit() { removeTemps(); }
 
-static const int kTerminatingSignals[] = {SIGINT, SIGTERM};
+static const int kTerminatingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
+static sigset_t terminatingSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kTerminatingSignals) sigaddset(&set, sig);
+    return set;
+}
+
+// Holds the terminating signals back while the set of temporaries changes
+// and while the documents move into place: a signal then arrives between
+// two whole states, never inside one.
+struct SignalsHeld {
+    sigset_t previous;
+    SignalsHeld()
+    {
+        const sigset_t set = terminatingSignals();
+        ::sigprocmask(SIG_BLOCK, &set, &previous);
+    }
+    ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous, nullptr); }
+};
 
 struct TempGuard {
     using Handler = void (*)(int);
     Handler previous[sizeof kTerminatingSignals / sizeof kTerminatingSignals[0]];
-    TempGuard()
+    explicit TempGuard(std::size_t documents)
     {
         static bool atExitRegistered = false;
-        if (!atExitRegistered) atExitRegistered = std::atexit(removeTempAtExit) == 0;
+        if (!atExitRegistered) atExitRegistered = std::atexit(removeTempsAtExit) == 0;
+        tempCount = 0;
+        tempFiles.clear();
+        tempFiles.reserve(documents);
         // A signal the process was started to ignore stays ignored.
         for (size_t i = 0; i < sizeof previous / sizeof previous[0]; ++i) {
             previous[i] = std::signal(kTerminatingSignals[i], SIG_IGN);
@@ -327,58 +356,122 @@ struct TempGuard {
     }
     ~TempGuard()
     {
+        removeTemps();
         for (size_t i = 0; i < sizeof previous / sizeof previous[0]; ++i)
             std::signal(kTerminatingSignals[i], previous[i] == SIG_ERR ? SIG_DFL : previous[i]);
+        std::vector<std::string>().swap(tempFiles);
     }
 };
 
-static void armTemp(const std::string &hostPath)
+// A new temporary for the document of a name, entered in the set; -1 when
+// none can be created there.
+static int createTemp(const QByteArray &finalName, std::string *hostTemp)
 {
-    tempArmed = 0;
-    tempHostPath = hostPath;
-    tempArmed = 1;
+    SignalsHeld held;
+    const int fd = createTemporaryBeside(finalName.constData(), hostTemp);
+    if (fd < 0) return -1;
+    tempFiles.push_back(*hostTemp);
+    tempCount = static_cast<std::sig_atomic_t>(tempFiles.size());
+    return fd;
 }
 
-static void disarmTemp() { tempArmed = 0; }
+static void dropTemp(std::size_t index)
+{
+    removeOnHost(tempFiles[index]);
+    tempFiles[index].clear();
+}
 
 static void reportUnwritable(const char *message, const QString &name)
 {
     printToStderr(translateText("Error", message, "%1 is the file name").arg(name));
 }
 
-int writeMetFile(MetFile *file, const QString &name)
+static const char *const kCannotOpen = QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n");
+static const char *const kCannotWrite = QT_TRANSLATE_NOOP("Error", "Cannot write the file %1\n");
+
+// The whole document through an open descriptor, which is closed; false
+// when a byte did not reach the file.
+static bool writeDocumentTo(int fd, MetFile *file)
 {
-    const QByteArray finalName = name.toLocal8Bit();
-    const QByteArray tempName =
-        finalName + '.' + QByteArray::number(QCoreApplication::applicationPid()) + ".tmp";
-    const std::string tempHost = hostPathForCreating(tempName.constData());
-    QFile device(QString::fromLocal8Bit(tempHost.c_str()));
-    armTemp(tempHost);
-    if (!device.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        disarmTemp();
-        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
-        return 1;
+    QFile device;
+    if (!device.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return false;
     }
-    noteCreatedOnHost(tempHost);
     DocumentText out(device);
     writeDocument(out, file);
     const bool written = out.finish() && device.flush() && device.error() == QFileDevice::NoError;
     device.close();
-    // A short write (full disk) must not replace a good file with a torn one.
-    if (!written) {
-        removeOnHost(tempHost);
-        disarmTemp();
-        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot write the file %1\n"), name);
-        return 1;
+    return written;
+}
+
+// Where the document of one entry stands between the two phases of writing.
+enum class Pending { TEMPORARY, IN_PLACE, FAILED };
+
+// First phase: the document goes to a temporary beside its final name. Where
+// no temporary can be created (a folder the user cannot write, holding a
+// metrics file the user can), the existing file is rewritten in place in the
+// second phase instead.
+static Pending writeToTemp(MetFile *file, const QString &name, std::size_t *tempIndex)
+{
+    const QByteArray finalName = name.toLocal8Bit();
+    std::string hostTemp;
+    const int fd = createTemp(finalName, &hostTemp);
+    if (fd < 0) {
+        const int probe = openExistingForRewriting(finalName.constData());
+        if (probe >= 0) {
+            ::close(probe);
+            return Pending::IN_PLACE;
+        }
+        reportUnwritable(kCannotOpen, name);
+        return Pending::FAILED;
     }
-    const bool renamed = renamePath(tempName.constData(), finalName.constData());
-    if (!renamed) removeOnHost(tempHost);
-    disarmTemp();
-    if (!renamed) {
-        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), name);
-        return 1;
+    *tempIndex = tempFiles.size() - 1;
+    if (!writeDocumentTo(fd, file)) {
+        // A short write (full disk, size limit) must not replace a good file
+        // with a torn one.
+        dropTemp(*tempIndex);
+        reportUnwritable(kCannotWrite, name);
+        return Pending::FAILED;
     }
-    return 0;
+    return Pending::TEMPORARY;
+}
+
+// Second phase, with the terminating signals held: the document takes its
+// final name. False after the report when it could not.
+static bool putInPlace(Pending how, std::size_t tempIndex, MetFile *file, const QString &name)
+{
+    const QByteArray finalName = name.toLocal8Bit();
+    if (how == Pending::TEMPORARY) {
+        if (renameOnto(tempFiles[tempIndex], finalName.constData())) {
+            tempFiles[tempIndex].clear();
+            return true;
+        }
+        dropTemp(tempIndex);
+        reportUnwritable(kCannotOpen, name);
+        return false;
+    }
+    const int fd = openExistingForRewriting(finalName.constData());
+    if (fd < 0 || ::ftruncate(fd, 0) != 0) {
+        if (fd >= 0) ::close(fd);
+        reportUnwritable(kCannotOpen, name);
+        return false;
+    }
+    if (!writeDocumentTo(fd, file)) {
+        reportUnwritable(kCannotWrite, name);
+        return false;
+    }
+    return true;
+}
+
+int writeMetFile(MetFile *file, const QString &name)
+{
+    TempGuard guard(1);
+    std::size_t tempIndex = 0;
+    const Pending how = writeToTemp(file, name, &tempIndex);
+    if (how == Pending::FAILED) return 1;
+    SignalsHeld held;
+    return putInPlace(how, tempIndex, file, name) ? 0 : 1;
 }
 
 // ---- The run's list --------------------------------------------------------
@@ -435,11 +528,18 @@ static std::vector<QString> planOutputNames(const char *metricsDirectory, MetFil
 void writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
 {
     const std::vector<QString> names = planOutputNames(metricsDirectory, list);
-    TempGuard guard;
+    TempGuard guard(names.size());
+    std::vector<Pending> pending(names.size());
+    std::vector<std::size_t> tempIndex(names.size());
     size_t i = 0;
     for (MetFileEntry *e = list; e; e = e->next, ++i) {
         e->file->writeOptionalMetrics = 0;
-        writeMetFile(e->file, names[i]);
+        pending[i] = writeToTemp(e->file, names[i], &tempIndex[i]);
+    }
+    SignalsHeld held;
+    i = 0;
+    for (MetFileEntry *e = list; e; e = e->next, ++i) {
+        if (pending[i] != Pending::FAILED) putInPlace(pending[i], tempIndex[i], e->file, names[i]);
         writeToolLog("MET", names[i].toLocal8Bit().constData());
     }
     releaseMetFileEntries(list);

@@ -30,6 +30,12 @@ void writeToolLog(const char *tag, const char *text);
 void *allocZeroed(std::size_t size);
 void *resizeBlock(void *block, std::size_t size);
 void releaseBlock(void *block);
+[[noreturn]] void reportNoMemory();
+// Makes every way the process can run out of memory (operator new, a C++
+// exception nobody catches, a library's std::bad_alloc) end as the fatal
+// "No memory left", and sets the process-wide signal dispositions. Called
+// first thing by the run sequence.
+void installProcessGuards();
 
 QString localeDirectory();
 void installTranslations();

@@ -340,24 +340,18 @@ FILE *openTextForReading(const char *path)
     return stream;
 }
 
-// A file opened for writing may be new: its directory's kept listing learns
-// of it, as of every other creation of the program's own.
-static FILE *openNoted(const char *path, const char *mode)
+// The log may be new: its directory's kept listing learns of it, as of
+// every other creation of the program's own. Opened without blocking, so a
+// FIFO without a reader fails instead of hanging.
+int openForAppending(const char *path)
 {
     const std::string host = targetPath(path);
-    FILE *stream = std::fopen(host.c_str(), mode);
-    if (stream) noteEntry(host, true);
-    return stream;
-}
-
-FILE *openForAppending(const char *path)
-{
-    return openNoted(path, "a");
-}
-
-FILE *openForWriting(const char *path)
-{
-    return openNoted(path, "w");
+    int fd;
+    do {
+        fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) noteEntry(host, true);
+    return fd;
 }
 
 bool statPath(const char *path, bool *isDirectory)
@@ -370,12 +364,63 @@ bool statPath(const char *path, bool *isDirectory)
 
 bool renamePath(const char *from, const char *to)
 {
-    const std::string source = hostPath(from);
+    return renameOnto(hostPath(from), to);
+}
+
+bool renameOnto(const std::string &hostFile, const char *to)
+{
     const std::string target = targetPath(to);
-    if (std::rename(source.c_str(), target.c_str()) != 0) return false;
-    noteEntry(source, false);
+    if (std::rename(hostFile.c_str(), target.c_str()) != 0) return false;
+    noteEntry(hostFile, false);
     noteEntry(target, true);
     return true;
+}
+
+// The mode a replaced file keeps, or the one a new file gets under the
+// process's file-creation mask.
+static mode_t modeForReplacing(const std::string &hostTarget)
+{
+    struct stat st;
+    if (::stat(hostTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+int createTemporaryBeside(const char *path, std::string *hostTemp)
+{
+    const std::string target = targetPath(path);
+    const std::string directory = splitHostFile(target).first;
+    std::string name = directory + "/tarsk1-XXXXXX.tmp";
+    const int fd = ::mkostemps(&name[0], 4, O_CLOEXEC);
+    if (fd < 0) return -1;
+    noteEntry(name, true);
+    if (::fchmod(fd, modeForReplacing(target)) != 0) {
+        const int error = errno;
+        ::close(fd);
+        removeOnHost(name);
+        errno = error;
+        return -1;
+    }
+    *hostTemp = name;
+    return fd;
+}
+
+int openExistingForRewriting(const char *path)
+{
+    const std::string target = hostPath(path);
+    int fd;
+    do {
+        fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
 }
 
 void noteCreatedOnHost(const std::string &hostFile)

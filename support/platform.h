@@ -25,12 +25,25 @@ std::string hostCurrentDirectory();
 // Opens for reading in text mode: each CR LF reaches the reader as LF, a lone
 // CR stays. nullptr with errno set on failure.
 FILE *openTextForReading(const char *path);
-FILE *openForAppending(const char *path);
-FILE *openForWriting(const char *path);
+// A descriptor opened for appending, the file created when missing; -1
+// with errno set on failure.
+int openForAppending(const char *path);
 // Status query; true when the path exists (file or directory).
 bool statPath(const char *path, bool *isDirectory = nullptr);
 // Renames a file inside the host file system (both paths in program form).
 bool renamePath(const char *from, const char *to);
+// A new, empty file beside the one a program path names, created exclusively
+// under a name nobody can foresee (so no planted file or link can steer the
+// write), with the mode of the file it is to replace or, when there is none,
+// the mode a new file gets. Its descriptor, or -1 with errno set; the host
+// path goes to hostTemp.
+int createTemporaryBeside(const char *path, std::string *hostTemp);
+// Moves a host file onto the file a program path names.
+bool renameOnto(const std::string &hostFile, const char *to);
+// Opens the existing regular file a program path names for writing in place
+// (its content kept until the caller truncates it), never through a link.
+// -1 with errno set on failure.
+int openExistingForRewriting(const char *path);
 // A file the program created, or removes, under a host path given by
 // hostPathForCreating: keeps the case-insensitive lookups of its directory
 // from reading the whole directory again.

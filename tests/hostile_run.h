@@ -46,6 +46,8 @@ struct Limits {
     double wallSeconds = 60;
     long addressSpaceMb = 4096;  // 0: no cap (valgrind reserves a lot)
     bool ignoreInterrupt = false; // start the child with SIGINT ignored, as a background job
+    long fileSizeBytes = 0;       // 0: no file-size limit
+    bool stderrClosedPipe = false; // standard error is a pipe nobody reads any more
 };
 
 // Called about every millisecond while the child runs, with its pid and the
@@ -95,6 +97,16 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        if (limits.stderrClosedPipe) {
+            int ends[2];
+            if (::pipe(ends) != 0) ::_exit(125);
+            ::close(ends[0]);
+            ::dup2(ends[1], 2);
+        }
+        if (limits.fileSizeBytes > 0) {
+            rlimit cap{rlim_t(limits.fileSizeBytes), rlim_t(limits.fileSizeBytes)};
+            ::setrlimit(RLIMIT_FSIZE, &cap);
+        }
         if (limits.addressSpaceMb > 0 && !kSanitized) {
             rlimit cap{rlim_t(limits.addressSpaceMb) << 20, rlim_t(limits.addressSpaceMb) << 20};
             ::setrlimit(RLIMIT_AS, &cap);

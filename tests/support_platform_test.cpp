@@ -95,17 +95,18 @@ TEST_F(HostTree, WritingFindsExistingFilesAndNewFilesAreSeenLater)
 {
     EXPECT_EQ(hostPathForCreating((root + "\\SRC\\INC\\New.met").c_str()), dir.file("Src/inc/New.met"));
 
-    FILE *out = openForWriting((root + "\\SRC\\INC\\B.H").c_str());  // truncates the existing b.h
-    ASSERT_NE(out, nullptr);
-    std::fputs("rewritten\n", out);
-    std::fclose(out);
-    EXPECT_EQ(testutil::readFile(dir.file("Src/inc/b.h")), "rewritten\n");
+    int out = openExistingForRewriting((root + "\\SRC\\INC\\B.H").c_str());  // the existing b.h
+    ASSERT_GE(out, 0);
+    EXPECT_EQ(::write(out, "re", 2), 2);
+    ::close(out);
+    EXPECT_EQ(testutil::readFile(dir.file("Src/inc/b.h")).substr(0, 2), "re");
     EXPECT_FALSE(testutil::exists(dir.file("Src/inc/B.H")));
+    EXPECT_LT(openExistingForRewriting((root + "\\SRC\\INC").c_str()), 0);  // not a regular file
 
     out = openForAppending((root + "\\SRC\\INC\\Log.txt").c_str());
-    ASSERT_NE(out, nullptr);
-    std::fputs("one\n", out);
-    std::fclose(out);
+    ASSERT_GE(out, 0);
+    EXPECT_EQ(::write(out, "one\n", 4), 4);
+    ::close(out);
     EXPECT_EQ(testutil::readFile(dir.file("Src/inc/Log.txt")), "one\n");
     EXPECT_EQ(readTextFile(root + "\\SRC\\INC\\LOG.TXT"), "one\n");  // the listing was refreshed
 
@@ -142,9 +143,9 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
 TEST_F(HostTree, FilesOpenedForWritingStayInTheListing)
 {
     EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/A.c"));  // listing kept from here on
-    FILE *log = openForAppending((root + "\\SRC\\Run.log").c_str());
-    ASSERT_NE(log, nullptr);
-    std::fclose(log);
+    const int log = openForAppending((root + "\\SRC\\Run.log").c_str());
+    ASSERT_GE(log, 0);
+    ::close(log);
     const std::string temp = hostPathForCreating((root + "\\SRC\\Out.met.1.tmp").c_str());
     testutil::writeFile(temp, "document\n");
     noteCreatedOnHost(temp);
