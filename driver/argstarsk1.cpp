@@ -49,18 +49,19 @@ void collectInputFiles(RunSettings *settings)
 }
 
 // An absolute, upper-case prefix in program form; "/" marks a path that does
-// not exist, so that it can only match as a directory.
+// not exist, so that it can only match as a directory. A root has no name
+// part: its prefix is the root directory, which holds everything.
 _AlphaType *restrictionPrefix(const char *value)
 {
     char *absolute = isRelativePath(value) ? joinPath(currentDirectory(), value) : nullptr;
     _AlphaType *name = nullptr, *directory = nullptr;
     splitSourcePath(absolute ? absolute : value, &name, &directory);
     releaseBlock(absolute);
-    if (!name || !directory) {
+    if (!directory) {
         reportInternal(translateText("Internal Error", "Cannot split the restriction path %1")
                            .arg(QString::fromLocal8Bit(value)));
     }
-    char *joined = joinPath(directory->text, name->text);
+    char *joined = joinPath(directory->text, name ? name->text : "");
     _AlphaType *prefix = nullptr;
     if (fileExists(joined)) {
         prefix = FindOrAddAlpha(joined);

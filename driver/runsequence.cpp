@@ -123,7 +123,7 @@ int runSequence(int argc, char **argv)
     for (CountedList *input = settings.inputFiles; input; input = input->next) {
         analyseFile(static_cast<_AlphaType *>(input->item)->text, definitionFile, settings, &metrics);
     }
-    writeMetricsFiles(settings.metricsDirectory, metrics);
+    const int unwritten = writeMetricsFiles(settings.metricsDirectory, metrics);
     forgetFileCounts();
 
     releaseBlock(definitionFile);
@@ -135,6 +135,11 @@ int runSequence(int argc, char **argv)
     FreeCountedList(settings.fileListDirectives);
     FreeAlphaTable();
     ReleaseNodeStorage();
+    // Every file was tried and logged; a run that lost any is no success.
+    if (unwritten > 0) {
+        reportFatal(translateText("Assertion", "%1 metrics file(s) could not be written", "%1 is the number of files")
+                        .arg(unwritten));
+    }
     removeTranslations();
     return 0;
 }

@@ -12,22 +12,14 @@ namespace {
 
 struct AcceptCodeRecord {
     _AlphaType *entry;
-    int code;
+    uint32_t code;
     AcceptCodeRecord *next;
 };
 
 struct Terminator {
-    int code;
+    uint32_t code;
     Terminator *next;
 };
-
-struct Replacement {
-    char *name;
-    char *text;   // ends with a line feed
-    Replacement *next;
-};
-
-}  // namespace
 
 struct AcceptedSequence {
     _AlphaType *entry;
@@ -36,7 +28,11 @@ struct AcceptedSequence {
     AcceptedSequence *next;
 };
 
-namespace {
+struct Replacement {
+    char *name;
+    char *text;   // ends with a line feed
+    Replacement *next;
+};
 
 AcceptCodeRecord *acceptCodes = nullptr;
 AcceptedSequence *sequences = nullptr;
@@ -118,7 +114,7 @@ void FreeAcceptTables()
     freeReplacements(&directiveReplacements);
 }
 
-void AddAcceptCode(_AlphaType *entry, int code)
+void AddAcceptCode(_AlphaType *entry, uint32_t code)
 {
     if (!entry) return;
     auto *record = newRecord<AcceptCodeRecord>();
@@ -128,7 +124,7 @@ void AddAcceptCode(_AlphaType *entry, int code)
     acceptCodes = record;
 }
 
-int AcceptCode(_AlphaType *entry)
+uint32_t AcceptCode(_AlphaType *entry)
 {
     if (!entry) internalError("Attempt to find bad alpha");
     for (const AcceptCodeRecord *r = acceptCodes; r; r = r->next)
@@ -146,7 +142,7 @@ void AddAcceptedSequence(_AlphaType *entry, bool upTo)
     sequences = record;
 }
 
-void AddSequenceTerminator(int code)
+void AddSequenceTerminator(uint32_t code)
 {
     if (!sequences) internalError("Attempt to find unexisting pragma mevra accept");
     auto *cell = newRecord<Terminator>();
@@ -155,28 +151,25 @@ void AddSequenceTerminator(int code)
     sequences->terminators = cell;
 }
 
-AcceptedSequence *BeginAcceptedSequence(_AlphaType *entry, bool *upTo)
+bool BeginAcceptedSequence(_AlphaType *entry)
 {
     if (!entry) internalError("Attempt to find bad alpha");
     for (AcceptedSequence *s = sequences; s; s = s->next) {
         if (s->entry == entry) {
             cursor = s;
-            if (upTo) *upTo = s->upTo != 0;
-            return s;
+            return s->upTo != 0;
         }
     }
     internalError("Attempt to find unexisting pragma mevra accept");
 }
 
-bool IsSequenceTerminator(const AcceptedSequence *sequence, int code)
+bool IsSequenceTerminator(int code)
 {
-    if (!sequence) return false;
-    for (const Terminator *t = sequence->terminators; t; t = t->next)
-        if (t->code == code) return true;
+    if (!cursor || code < 0) return false;
+    for (const Terminator *t = cursor->terminators; t; t = t->next)
+        if (t->code == static_cast<uint32_t>(code)) return true;
     return false;
 }
-
-bool IsSequenceTerminator(int code) { return IsSequenceTerminator(cursor, code); }
 
 void AddPragmaReplacement(const char *name, const char *text) { addReplacement(&pragmaReplacements, name, text); }
 

@@ -3,22 +3,25 @@
 // replacements. Newest record first; they live for the whole run.
 #pragma once
 
+#include <cstdint>
+
 struct _AlphaType;
-struct AcceptedSequence;  // one accepted-sequence record
 
 void InitAcceptTables();
 void FreeAcceptTables();
 
-void AddAcceptCode(_AlphaType *entry, int code);
-int AcceptCode(_AlphaType *entry);
+// Codes are the unsigned 32-bit numbers of the pragmas, whatever the parser
+// can take; the scanner decides what reaches the grammar.
+void AddAcceptCode(_AlphaType *entry, uint32_t code);
+uint32_t AcceptCode(_AlphaType *entry);
 
 void AddAcceptedSequence(_AlphaType *entry, bool upTo);
-void AddSequenceTerminator(int code);
-// Finds the newest record of the entry, makes it the cursor and returns it;
-// its up_to flag through upTo. Each running sequence keeps its own record.
-AcceptedSequence *BeginAcceptedSequence(_AlphaType *entry, bool *upTo);
-bool IsSequenceTerminator(const AcceptedSequence *sequence, int code);
-// Terminator test against the cursor record.
+void AddSequenceTerminator(uint32_t code);
+// Finds the newest record of the entry, makes it the cursor and returns its
+// up_to flag. There is one cursor: a sequence opened inside another one
+// makes its own record the one every later terminator test asks.
+bool BeginAcceptedSequence(_AlphaType *entry);
+// Terminator test against the cursor record (a token code, never negative).
 bool IsSequenceTerminator(int code);
 
 void AddPragmaReplacement(const char *name, const char *text);

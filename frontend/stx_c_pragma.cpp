@@ -86,9 +86,10 @@ _AlphaType *Intern(const Segment &s)
 
 // ---- numbers ---------------------------------------------------------------
 
-// Skips to the next digit and reads the number there. A code must fit the
-// parser's int token codes; a larger one gets the too-large warning.
-bool ReadCode(const char **position, int *code)
+// Skips to the next digit and reads the number there: any unsigned 32-bit
+// value; a larger one gets the too-large warning. What the parser can take
+// is the scanner's concern.
+bool ReadCode(const char **position, uint32_t *code)
 {
     const char *p = *position;
     while (*p && (*p < '0' || *p > '9'))
@@ -99,7 +100,7 @@ bool ReadCode(const char **position, int *code)
     bool tooLarge = false;
     for (; *p >= '0' && *p <= '9'; ++p) {
         value = value * 10 + uint64_t(*p - '0');
-        if (value > 2147483647u) {
+        if (value > UINT32_MAX) {
             tooLarge = true;
             value = 0;
         }
@@ -109,7 +110,7 @@ bool ReadCode(const char **position, int *code)
         WarnAtPragma("Pragma mevra accept = code value to large : %1");
         return false;
     }
-    *code = int(value);
+    *code = uint32_t(value);
     return true;
 }
 
@@ -310,7 +311,7 @@ void AcceptWithCode(const char *text)
     uint32_t before = entry->flags;
     entry->flags |= ALPHA_ACCEPT_CODE;
     const char *p = s.after;
-    int code = 0;
+    uint32_t code = 0;
     if (!ReadCode(&p, &code)) {
         entry->flags = before;
         return;
@@ -329,7 +330,7 @@ void AcceptSequence(const char *text, bool upTo)
     entry->flags |= ALPHA_ACCEPT_SEQUENCE;
     AddAcceptedSequence(entry, upTo);
     const char *p = s.after;
-    int code = 0;
+    uint32_t code = 0;
     while (ReadCode(&p, &code))
         AddSequenceTerminator(code);
 }
@@ -347,7 +348,7 @@ void Reduce(const char *text, uint32_t field)
     if (field != ALPHA_REDUCE_CODE)
         return;
     const char *p = s.after;
-    int code = 0;
+    uint32_t code = 0;
     if (!ReadCode(&p, &code)) {
         entry->flags = before;
         return;

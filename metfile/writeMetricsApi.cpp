@@ -10,7 +10,6 @@
 #include "support/platform.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QHash>
 
 #include <algorithm>
@@ -34,16 +33,34 @@ static void printToStderr(const QString &text)
 
 // Each character is replaced once, so "&lt;" in a name becomes "&amp;lt;".
 // The escaped characters are ASCII, so escaping the UTF-8 bytes gives the
-// bytes of the escaped text.
-static void appendEscaped(std::string &out, const QByteArray &utf8)
+// bytes of the escaped text. Names may hold any byte but a document must
+// stay well-formed: in an attribute value a tab, line feed or carriage
+// return is written as a character reference (a parser would turn it into
+// a blank), and the characters XML cannot carry at all (the other control
+// characters, U+FFFE and U+FFFF) become U+FFFD.
+static void appendEscaped(std::string &out, const QByteArray &utf8, bool attribute)
 {
-    for (const char c : utf8) {
+    static const char kReplacement[] = "\xef\xbf\xbd";
+    const char *const end = utf8.constData() + utf8.size();
+    for (const char *p = utf8.constData(); p != end; ++p) {
+        const char c = *p;
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c; break;
+        case '&': out += "&amp;"; continue;
+        case '<': out += "&lt;"; continue;
+        case '>': out += "&gt;"; continue;
+        case '"': out += "&quot;"; continue;
+        case '\t': out += attribute ? "&#9;" : "\t"; continue;
+        case '\n': out += attribute ? "&#10;" : "\n"; continue;
+        case '\r': out += attribute ? "&#13;" : "\r"; continue;
+        default: break;
+        }
+        if (static_cast<unsigned char>(c) < 0x20) {
+            out += kReplacement;
+        } else if (c == '\xef' && end - p >= 3 && p[1] == '\xbf' && (p[2] == '\xbe' || p[2] == '\xbf')) {
+            out += kReplacement;
+            p += 2;
+        } else {
+            out += c;
         }
     }
 }
@@ -51,23 +68,26 @@ static void appendEscaped(std::string &out, const QByteArray &utf8)
 QString escapeXml(const QString &text)
 {
     std::string out;
-    appendEscaped(out, text.toUtf8());
+    appendEscaped(out, text.toUtf8(), true);
     return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size()));
 }
 
-// A text to be written escaped; lives within one output expression.
+// A text to be written escaped, as an attribute value or as element
+// content; lives within one output expression.
 struct Escaped {
     const QString &text;
+    bool attribute;
 };
 
-static Escaped escaped(const QString &text) { return Escaped{text}; }
+static Escaped escaped(const QString &text) { return Escaped{text, true}; }
+static Escaped escapedContent(const QString &text) { return Escaped{text, false}; }
 
 // The document is built as UTF-8 bytes and handed to the file in large
 // pieces: a run writes tens of thousands of items, and a text stream per
 // piece is the slow part. A failed write is remembered for the end.
 class DocumentText {
 public:
-    explicit DocumentText(QIODevice &device) : device_(device) {}
+    explicit DocumentText(FILE *stream) : stream_(stream) {}
     DocumentText &operator<<(const char *text)
     {
         bytes_ += text;
@@ -93,14 +113,14 @@ public:
     }
     DocumentText &operator<<(const Escaped &text)
     {
-        appendEscaped(bytes_, text.text.toUtf8());
+        appendEscaped(bytes_, text.text.toUtf8(), text.attribute);
         return spill();
     }
-    // Writes what is left; true when every byte reached the device.
+    // Writes what is left; true when every byte reached the file.
     bool finish()
     {
         flush();
-        return !failed_;
+        return !failed_ && std::fflush(stream_) == 0;
     }
 
 private:
@@ -112,11 +132,11 @@ private:
     }
     void flush()
     {
-        const auto size = static_cast<qint64>(bytes_.size());
-        if (!failed_ && size > 0 && device_.write(bytes_.data(), size) != size) failed_ = true;
+        const std::size_t size = bytes_.size();
+        if (!failed_ && size > 0 && std::fwrite(bytes_.data(), 1, size, stream_) != size) failed_ = true;
         bytes_.clear();
     }
-    QIODevice &device_;
+    FILE *stream_;
     std::string bytes_;
     bool failed_ = false;
 };
@@ -278,7 +298,7 @@ static void writeDocument(DocumentText &out, MetFile *file)
     writeMetricGroup(out, file->metrics, 2, file);
     out << "</METRICS>\n";
     if (file->errorCount != 0)
-        out << "<OUTPUT Error=\"1\">\n" << escaped(file->errorText) << "\n</OUTPUT>\n";
+        out << "<OUTPUT Error=\"1\">\n" << escapedContent(file->errorText) << "\n</OUTPUT>\n";
     else
         out << "<OUTPUT Error=\"0\">\n</OUTPUT>\n";
     out << "</FILE>\n";
@@ -381,9 +401,9 @@ static void dropTemp(std::size_t index)
     tempFiles[index].clear();
 }
 
-static void reportUnwritable(const char *message, const QString &name)
+static void reportUnwritable(const char *message, const QByteArray &name)
 {
-    printToStderr(translateText("Error", message, "%1 is the file name").arg(name));
+    printToStderr(translateText("Error", message, "%1 is the file name").arg(QString::fromLocal8Bit(name)));
 }
 
 static const char *const kCannotOpen = QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n");
@@ -393,16 +413,15 @@ static const char *const kCannotWrite = QT_TRANSLATE_NOOP("Error", "Cannot write
 // when a byte did not reach the file.
 static bool writeDocumentTo(int fd, MetFile *file)
 {
-    QFile device;
-    if (!device.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+    FILE *stream = ::fdopen(fd, "w");
+    if (!stream) {
         ::close(fd);
         return false;
     }
-    DocumentText out(device);
+    DocumentText out(stream);
     writeDocument(out, file);
-    const bool written = out.finish() && device.flush() && device.error() == QFileDevice::NoError;
-    device.close();
-    return written;
+    const bool finished = out.finish();
+    return std::fclose(stream) == 0 && finished;
 }
 
 // Where the document of one entry stands between the two phases of writing.
@@ -412,9 +431,8 @@ enum class Pending { TEMPORARY, IN_PLACE, FAILED };
 // no temporary can be created (a folder the user cannot write, holding a
 // metrics file the user can), the existing file is rewritten in place in the
 // second phase instead.
-static Pending writeToTemp(MetFile *file, const QString &name, std::size_t *tempIndex)
+static Pending writeToTemp(MetFile *file, const QByteArray &finalName, std::size_t *tempIndex)
 {
-    const QByteArray finalName = name.toLocal8Bit();
     std::string hostTemp;
     const int fd = createTemp(finalName, &hostTemp);
     if (fd < 0) {
@@ -423,7 +441,7 @@ static Pending writeToTemp(MetFile *file, const QString &name, std::size_t *temp
             ::close(probe);
             return Pending::IN_PLACE;
         }
-        reportUnwritable(kCannotOpen, name);
+        reportUnwritable(kCannotOpen, finalName);
         return Pending::FAILED;
     }
     *tempIndex = tempFiles.size() - 1;
@@ -431,7 +449,7 @@ static Pending writeToTemp(MetFile *file, const QString &name, std::size_t *temp
         // A short write (full disk, size limit) must not replace a good file
         // with a torn one.
         dropTemp(*tempIndex);
-        reportUnwritable(kCannotWrite, name);
+        reportUnwritable(kCannotWrite, finalName);
         return Pending::FAILED;
     }
     return Pending::TEMPORARY;
@@ -439,85 +457,97 @@ static Pending writeToTemp(MetFile *file, const QString &name, std::size_t *temp
 
 // Second phase, with the terminating signals held: the document takes its
 // final name. False after the report when it could not.
-static bool putInPlace(Pending how, std::size_t tempIndex, MetFile *file, const QString &name)
+static bool putInPlace(Pending how, std::size_t tempIndex, MetFile *file, const QByteArray &finalName)
 {
-    const QByteArray finalName = name.toLocal8Bit();
     if (how == Pending::TEMPORARY) {
         if (renameOnto(tempFiles[tempIndex], finalName.constData())) {
             tempFiles[tempIndex].clear();
             return true;
         }
         dropTemp(tempIndex);
-        reportUnwritable(kCannotOpen, name);
+        reportUnwritable(kCannotOpen, finalName);
         return false;
     }
     const int fd = openExistingForRewriting(finalName.constData());
     if (fd < 0 || ::ftruncate(fd, 0) != 0) {
         if (fd >= 0) ::close(fd);
-        reportUnwritable(kCannotOpen, name);
+        reportUnwritable(kCannotOpen, finalName);
         return false;
     }
     if (!writeDocumentTo(fd, file)) {
-        reportUnwritable(kCannotWrite, name);
+        reportUnwritable(kCannotWrite, finalName);
         return false;
     }
     return true;
 }
 
-int writeMetFile(MetFile *file, const QString &name)
+int writeMetFile(MetFile *file, const QByteArray &finalName)
 {
     TempGuard guard(1);
     std::size_t tempIndex = 0;
-    const Pending how = writeToTemp(file, name, &tempIndex);
+    const Pending how = writeToTemp(file, finalName, &tempIndex);
     if (how == Pending::FAILED) return 1;
     SignalsHeld held;
-    return putInPlace(how, tempIndex, file, name) ? 0 : 1;
+    return putInPlace(how, tempIndex, file, finalName) ? 0 : 1;
 }
 
 // ---- The run's list --------------------------------------------------------
 
-static QString naturalName(const QString &directory, const MetFileEntry *entry, int variant)
+// Output names are bytes: a name that is not text in the local encoding
+// keeps every byte, so two such files never meet at one name.
+static QByteArray naturalName(const QByteArray &directory, const QByteArray &fileName, int variant)
 {
-    QString name = directory + QLatin1Char('/') + entry->file->fileName;
-    if (variant > 0) name += QLatin1Char('#') + QString::number(variant);
-    return name + QLatin1String(".met");
+    QByteArray name = directory + '/' + fileName;
+    if (variant > 0) name += '#' + QByteArray::number(variant);
+    return name + ".met";
+}
+
+// The folder and name parts of an entry's path, in the host's form.
+static std::pair<QByteArray, QByteArray> splitEntryPath(const MetFileEntry *entry)
+{
+    const QByteArray path = QByteArray::fromStdString(plainHostPath(entry->path));
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0) return {QByteArray("."), path};
+    return {slash == 0 ? QByteArray("/") : path.left(slash), path.mid(slash + 1)};
 }
 
 // Output names depend on the file name only, so two different files of the
 // same name would meet at one name. The file that arrived first in the run
 // (the list's last entry) keeps it; a later one moves to the first "#n" that
 // nobody else uses, and says so.
-static std::vector<QString> planOutputNames(const char *metricsDirectory, MetFileEntry *list)
+static std::vector<QByteArray> planOutputNames(const char *metricsDirectory, MetFileEntry *list)
 {
     std::vector<const MetFileEntry *> arrival;
     for (const MetFileEntry *e = list; e; e = e->next) arrival.push_back(e);
     std::reverse(arrival.begin(), arrival.end());
-    std::vector<QString> names(arrival.size());
-    std::vector<QString> directories(arrival.size());
-    QHash<QString, const char *> owner;
+    std::vector<QByteArray> names(arrival.size());
+    std::vector<std::pair<QByteArray, QByteArray>> parts(arrival.size());
+    QHash<QByteArray, const char *> owner;
     for (size_t i = 0; i < arrival.size(); ++i) {
         const MetFileEntry *e = arrival[i];
-        directories[i] = metricsDirectory ? QString::fromLocal8Bit(metricsDirectory) : e->file->dirPath;
-        names[i] = naturalName(directories[i], e, e->duplicate);
+        parts[i] = splitEntryPath(e);
+        if (metricsDirectory) parts[i].first = QByteArray(metricsDirectory);
+        names[i] = naturalName(parts[i].first, parts[i].second, e->duplicate);
         if (!owner.contains(names[i])) owner.insert(names[i], e->path);
     }
     // Where the search for a free "#n" may start, by natural name and lowest
     // variant: names are only ever taken, so the numbers passed over stay
     // taken, and thousands of files of one name do not search from 1 each.
-    QHash<QPair<QString, int>, int> searchFrom;
+    QHash<QPair<QByteArray, int>, int> searchFrom;
     for (size_t i = 0; i < arrival.size(); ++i) {
         const MetFileEntry *e = arrival[i];
         const char *holder = owner.value(names[i]);
         if (std::strcmp(holder, e->path) == 0) continue;
-        const QPair<QString, int> search(naturalName(directories[i], e, 0), e->duplicate + 1);
+        const QPair<QByteArray, int> search(naturalName(parts[i].first, parts[i].second, 0), e->duplicate + 1);
         int variant = std::max(e->duplicate + 1, searchFrom.value(search, 0));
-        while (owner.contains(naturalName(directories[i], e, variant))) ++variant;
+        while (owner.contains(naturalName(parts[i].first, parts[i].second, variant))) ++variant;
         searchFrom.insert(search, variant + 1);
-        const QString moved = naturalName(directories[i], e, variant);
+        const QByteArray moved = naturalName(parts[i].first, parts[i].second, variant);
         owner.insert(moved, e->path);
         printToStderr(translateText("Error", "The metrics file %1 belongs to %2: the metrics of %3 go to %4\n",
                                     "%1 and %4 are metrics file names, %2 and %3 source file names")
-                          .arg(names[i], QString::fromLocal8Bit(holder), QString::fromLocal8Bit(e->path), moved));
+                          .arg(QString::fromLocal8Bit(names[i]), QString::fromLocal8Bit(holder),
+                               QString::fromLocal8Bit(e->path), QString::fromLocal8Bit(moved)));
         names[i] = moved;
     }
     // Back to the order of writing: newest first.
@@ -525,9 +555,9 @@ static std::vector<QString> planOutputNames(const char *metricsDirectory, MetFil
     return names;
 }
 
-void writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
+int writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
 {
-    const std::vector<QString> names = planOutputNames(metricsDirectory, list);
+    const std::vector<QByteArray> names = planOutputNames(metricsDirectory, list);
     TempGuard guard(names.size());
     std::vector<Pending> pending(names.size());
     std::vector<std::size_t> tempIndex(names.size());
@@ -537,12 +567,16 @@ void writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
         pending[i] = writeToTemp(e->file, names[i], &tempIndex[i]);
     }
     SignalsHeld held;
+    int unwritten = 0;
     i = 0;
     for (MetFileEntry *e = list; e; e = e->next, ++i) {
-        if (pending[i] != Pending::FAILED) putInPlace(pending[i], tempIndex[i], e->file, names[i]);
-        writeToolLog("MET", names[i].toLocal8Bit().constData());
+        if (pending[i] == Pending::FAILED || !putInPlace(pending[i], tempIndex[i], e->file, names[i])) ++unwritten;
+        // The record names the file as the host holds it, not the program's
+        // upper-case form of it.
+        writeToolLog("MET", hostPathForWriting(names[i].constData()).c_str());
     }
     releaseMetFileEntries(list);
+    return unwritten;
 }
 
 void releaseMetFileEntries(MetFileEntry *list)

@@ -6,9 +6,12 @@
 struct MetFile;
 struct MetFileEntry;
 
-// Writes every entry (front to back), logs each name and releases the list.
-void writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list);
+// Writes every entry (front to back), logs each name and releases the list;
+// returns the number of files that could not be written (each one reported).
+int writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list);
 // Releases every entry of a metrics-file list: paths, files and cells.
 void releaseMetFileEntries(MetFileEntry *list);
-int writeMetFile(MetFile *file, const QString &name);
+// Writes one document under a name in the local encoding; 0 when written,
+// 1 when the file could not be opened or written (reported on stderr).
+int writeMetFile(MetFile *file, const QByteArray &name);
 QString escapeXml(const QString &text);

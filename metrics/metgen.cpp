@@ -256,7 +256,9 @@ static void addFileMetrics(MetFileEntry *entry)
 // this pass extends the list); otherwise it is rebuilt from the list.
 struct RunIndex {
     const MetFileEntry *head = nullptr;
-    QHash<QString, QVector<MetFileEntry *>> byPath;
+    // By the path's bytes: a name that is not text in the local encoding
+    // reads as replacement characters, and two such files must not meet.
+    QHash<QByteArray, QVector<MetFileEntry *>> byPath;
 };
 static RunIndex runIndex;
 
@@ -267,7 +269,7 @@ static void refreshRunIndex(MetFileEntry *list)
     std::vector<MetFileEntry *> entries;
     for (MetFileEntry *e = list; e; e = e->next) entries.push_back(e);
     // Oldest first, so every group keeps the order of arrival.
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) runIndex.byPath[(*it)->file->path].append(*it);
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it) runIndex.byPath[QByteArray((*it)->path)].append(*it);
     runIndex.head = list;
 }
 
@@ -280,7 +282,7 @@ static void releaseEntry(MetFileEntry *entry)
 
 static void mergeEntry(MetFileEntry **runList, MetFileEntry *entry)
 {
-    QVector<MetFileEntry *> &variants = runIndex.byPath[entry->file->path];
+    QVector<MetFileEntry *> &variants = runIndex.byPath[QByteArray(entry->path)];
     for (const MetFileEntry *known : variants) {
         if (sameMetFile(known->file, entry->file)) {
             releaseEntry(entry);

@@ -39,11 +39,6 @@ char *copyText(const QByteArray &text)
     return copyText(text.constData(), static_cast<std::size_t>(text.size()));
 }
 
-std::string upperLocal(const std::string &text)
-{
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size())).toUpper().toLocal8Bit().toStdString();
-}
-
 // The components of a path between its separators; an empty text after the
 // last separator is no component.
 std::vector<std::string> splitComponents(const char *path)
@@ -206,7 +201,7 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
     const std::string file = absolute.substr(folder.size());
     if (folder.empty() || folder.back() != '\\') folder += '\\';
 
-    const SplitResult split{FindOrAddAlpha(upperLocal(file).c_str()), FindOrAddAlpha(upperLocal(folder).c_str())};
+    const SplitResult split{FindOrAddAlpha(upperCaseName(file).c_str()), FindOrAddAlpha(upperCaseName(folder).c_str())};
     if (key) splits.byPath.emplace(key, split);
     *name = split.name;
     *directory = split.directory;

@@ -33,11 +33,6 @@ struct DirectoryListing {
 
 std::unordered_map<std::string, DirectoryListing> listingCache;
 
-std::string foldName(const std::string &name)
-{
-    return QString::fromLocal8Bit(name.data(), static_cast<qsizetype>(name.size())).toUpper().toStdString();
-}
-
 bool sameTime(const struct timespec &a, const struct timespec &b)
 {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -57,7 +52,7 @@ const DirectoryListing &listDirectory(const std::string &directory)
     while (const dirent *entry = ::readdir(dir)) names.emplace_back(entry->d_name);
     ::closedir(dir);
     for (const std::string &name : names) {
-        listing.byFoldedName[foldName(name)].insert(name);
+        listing.byFoldedName[upperCaseName(name)].insert(name);
         listing.names.insert(name);
     }
     return listing;
@@ -89,7 +84,7 @@ void noteEntry(const std::string &hostFile, bool added)
         return;
     }
     listing.modified = st.st_mtim;
-    const std::string folded = foldName(name);
+    const std::string folded = upperCaseName(name);
     if (added) {
         listing.names.insert(name);
         listing.byFoldedName[folded].insert(name);
@@ -137,7 +132,7 @@ bool resolveComponent(const std::string &directory, const std::string &component
         resolved = component;
         return existsOnHost(directory.empty() ? component : directory + "/" + component);
     }
-    const std::string folded = foldName(component);
+    const std::string folded = upperCaseName(component);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (listing->names.count(component)) {
             resolved = component;
@@ -174,15 +169,6 @@ std::string resolveCaseInsensitively(const std::string &written)
         start = end + 1;
     }
     return result;
-}
-
-// Where a file opened for writing lands: the existing entry when one answers
-// to the name in any case, else a new entry named as written.
-std::string targetPath(const char *path)
-{
-    std::string host = hostPath(path);
-    if (!existsOnHost(host)) host = hostPathForCreating(path);
-    return host;
 }
 
 // Text-mode reading: a cookie stream over the file descriptor that turns
@@ -271,6 +257,23 @@ extern "C" int textClose(void *cookie)
 
 }  // namespace
 
+bool isLocalText(const char *text, std::size_t length)
+{
+    const QByteArray bytes = QByteArray::fromRawData(text, static_cast<qsizetype>(length));
+    return QString::fromLocal8Bit(bytes).toLocal8Bit() == bytes;
+}
+
+std::string upperCaseName(const std::string &name)
+{
+    const QByteArray bytes = QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size()));
+    const QString text = QString::fromLocal8Bit(bytes);
+    if (text.toLocal8Bit() == bytes) return text.toUpper().toLocal8Bit().toStdString();
+    std::string upper(name);
+    for (char &c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}
+
 std::string plainHostPath(const char *path)
 {
     std::string host(path ? path : "");
@@ -293,6 +296,13 @@ std::string hostPathForCreating(const char *path)
     if (slash == 0) return written;
     const std::string directory = hostPath(written.substr(0, slash).c_str());
     return directory + written.substr(slash);
+}
+
+std::string hostPathForWriting(const char *path)
+{
+    std::string host = hostPath(path);
+    if (!existsOnHost(host)) host = hostPathForCreating(path);
+    return host;
 }
 
 std::string programPath(const std::string &host)
@@ -345,7 +355,7 @@ FILE *openTextForReading(const char *path)
 // FIFO without a reader fails instead of hanging.
 int openForAppending(const char *path)
 {
-    const std::string host = targetPath(path);
+    const std::string host = hostPathForWriting(path);
     int fd;
     do {
         fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
@@ -362,14 +372,9 @@ bool statPath(const char *path, bool *isDirectory)
     return true;
 }
 
-bool renamePath(const char *from, const char *to)
-{
-    return renameOnto(hostPath(from), to);
-}
-
 bool renameOnto(const std::string &hostFile, const char *to)
 {
-    const std::string target = targetPath(to);
+    const std::string target = hostPathForWriting(to);
     if (std::rename(hostFile.c_str(), target.c_str()) != 0) return false;
     noteEntry(hostFile, false);
     noteEntry(target, true);
@@ -389,7 +394,7 @@ static mode_t modeForReplacing(const std::string &hostTarget)
 
 int createTemporaryBeside(const char *path, std::string *hostTemp)
 {
-    const std::string target = targetPath(path);
+    const std::string target = hostPathForWriting(path);
     const std::string directory = splitHostFile(target).first;
     std::string name = directory + "/tarsk1-XXXXXX.tmp";
     const int fd = ::mkostemps(&name[0], 4, O_CLOEXEC);
@@ -421,11 +426,6 @@ int openExistingForRewriting(const char *path)
         return -1;
     }
     return fd;
-}
-
-void noteCreatedOnHost(const std::string &hostFile)
-{
-    noteEntry(hostFile, true);
 }
 
 bool removeOnHost(const std::string &hostFile)

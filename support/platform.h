@@ -14,8 +14,18 @@ std::string hostPath(const char *path);
 // Host form of a file about to be created: its directory resolved as above,
 // its last component kept as written.
 std::string hostPathForCreating(const char *path);
+// Where a file opened for writing lands: the existing entry when one answers
+// to the name in any case, else a new entry named as written (as above).
+std::string hostPathForWriting(const char *path);
 // Separator change only, for Qt's file-information calls.
 std::string plainHostPath(const char *path);
+// Whether the bytes are text in the local encoding: they come back unchanged
+// from a conversion to Unicode and back. Host names need not be.
+bool isLocalText(const char *text, std::size_t length);
+// A name in upper case, as the program's file system compares names: every
+// letter when the name is text in the local encoding; only the ASCII letters
+// when it is not, so that no byte is lost and two names never become one.
+std::string upperCaseName(const std::string &name);
 // Program form of a host path: '/' becomes '\'.
 std::string programPath(const std::string &host);
 // The host's current directory in program form, without a trailing separator;
@@ -30,8 +40,6 @@ FILE *openTextForReading(const char *path);
 int openForAppending(const char *path);
 // Status query; true when the path exists (file or directory).
 bool statPath(const char *path, bool *isDirectory = nullptr);
-// Renames a file inside the host file system (both paths in program form).
-bool renamePath(const char *from, const char *to);
 // A new, empty file beside the one a program path names, created exclusively
 // under a name nobody can foresee (so no planted file or link can steer the
 // write), with the mode of the file it is to replace or, when there is none,
@@ -44,8 +52,7 @@ bool renameOnto(const std::string &hostFile, const char *to);
 // (its content kept until the caller truncates it), never through a link.
 // -1 with errno set on failure.
 int openExistingForRewriting(const char *path);
-// A file the program created, or removes, under a host path given by
-// hostPathForCreating: keeps the case-insensitive lookups of its directory
+// Removes a file the program created under a host path given by
+// hostPathForWriting; keeps the case-insensitive lookups of its directory
 // from reading the whole directory again.
-void noteCreatedOnHost(const std::string &hostFile);
 bool removeOnHost(const std::string &hostFile);

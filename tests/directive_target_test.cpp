@@ -30,8 +30,8 @@ TEST_F(GccTarget, DefinitionPragmasAreAllKnown)
 
     EXPECT_EQ(flagsOf("__attribute__"), ALPHA_REDUCE_NULL);
     EXPECT_EQ(flagsOf("__restrict"), ALPHA_DROP_EARLY);
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__const")), CONST);
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("_Float128")), DOUBLE);
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__const")), uint32_t(CONST));
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("_Float128")), uint32_t(DOUBLE));
     EXPECT_EQ(alphaSpecialIndex(FindOrAddAlpha("__extension__")), 1u);
     EXPECT_EQ(flagsOf("__typeof__"), ALPHA_REDUCE_TYPENAME);
     std::vector<std::string> dirs;

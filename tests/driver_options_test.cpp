@@ -100,13 +100,14 @@ TEST_F(DecodeOptions, RestrictionPrefixes)
     ASSERT_EQ(::mkdir(dir.file("src").c_str(), 0700), 0);
     testutil::writeFile(dir.file("src/a.c"), "int f;\n");
     ASSERT_EQ(::chdir(dir.path().c_str()), 0);
-    decoded = decodeLine({"a.i", "-RESTRICT_METRICS=src\\a.c,lib", "-res=" + dir.file("src")});
+    decoded = decodeLine({"a.i", "-RESTRICT_METRICS=src\\a.c,lib", "-res=" + dir.file("src"), "-res=/,\\"});
     ASSERT_EQ(::chdir("/"), 0);
     ASSERT_TRUE(decoded.ok);
     std::string root = programUpper(dir.path());
     using E = std::vector<std::pair<std::string, int>>;
+    // A root, in either separator, is the prefix of every path.
     EXPECT_EQ(entries(decoded.settings.restrictPrefixes),
-              (E{{root + "\\SRC\\A.C", 1}, {root + "\\LIB/", 1}, {root + "\\SRC", 1}}));
+              (E{{root + "\\SRC\\A.C", 1}, {root + "\\LIB/", 1}, {root + "\\SRC", 1}, {"\\", 2}}));
 }
 
 }  // namespace

@@ -136,6 +136,9 @@ TEST(EndToEnd, RestrictionPrefixes)
     EXPECT_EQ(restricted({"-RESTRICT_METRICS=" + dir + "/r.c," + dir + "/sub/s.h"}), (Names{"R.C.met", "S.H.met"}));
     EXPECT_EQ(restricted({"-RESTRICT_METRICS=" + dir + "/r.c", "-RESTRICT_METRICS=" + dir + "/sub"}),
               (Names{"R.C.met", "S.H.met"}));
+    // A root holds everything, however it is named.
+    EXPECT_EQ(restricted({"-RESTRICT_METRICS=/"}), (Names{"R.C.met", "S.H.met"}));
+    EXPECT_EQ(restricted({"-res=."}, "/"), (Names{"R.C.met", "S.H.met"}));
     // Neither a path that is no leading part nor a missing one selects anything.
     EXPECT_EQ(restricted({"-RESTRICT_METRICS=" + kData + "/sub"}), Names{});
     EXPECT_EQ(restricted({"-RESTRICT_METRICS=" + dir + "/su"}), Names{});
@@ -168,14 +171,51 @@ TEST(EndToEnd, WithoutMetricsFolder)
     EXPECT_EQ(readFile(work.file("S.H.met")), expected("restrict/s.met", tree.path()));
     EXPECT_EQ(readFile(log), "MET ./S.H.met\nMET ./R.C.met\n");
 
-    // With the option but no folder, each file goes beside its source.
+    // With the option but no folder, each file goes beside its source, and
+    // the log names the file the host holds.
     testutil::writeFile(log, "");
     r = tarsk1({in, "-METRICS", "-VANTEL_LOG=" + log}, work.path());
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    const std::string shown = upper(tree.path()) + "/RESTRICT";
-    EXPECT_EQ(readFile(tree.path() + "/restrict/R.C.met"), expected("restrict/r.met", tree.path()));
-    EXPECT_EQ(readFile(tree.path() + "/restrict/sub/S.H.met"), expected("restrict/s.met", tree.path()));
-    EXPECT_EQ(readFile(log), "MET " + shown + "/SUB/S.H.met\nMET " + shown + "/R.C.met\n");
+    const std::string beside = tree.path() + "/restrict";
+    EXPECT_EQ(readFile(beside + "/R.C.met"), expected("restrict/r.met", tree.path()));
+    EXPECT_EQ(readFile(beside + "/sub/S.H.met"), expected("restrict/s.met", tree.path()));
+    EXPECT_EQ(readFile(log), "MET " + beside + "/sub/S.H.met\nMET " + beside + "/R.C.met\n");
+}
+
+// Source names hold whatever bytes the host allows. Names that are not text
+// in the local encoding stay apart and keep their bytes in the output names;
+// control characters leave the documents well-formed (xmllint reads every
+// document these runs write).
+TEST(EndToEnd, SourceNamesOfAnyBytes)
+{
+    TempDir tree, work, out;
+    const struct {
+        const char *file, *marker, *met, *shown;
+    } sources[] = {
+        {"\xE9.c", "\xE9.c", "\xE9.C.met", "\xEF\xBF\xBD.C"},
+        {"\xE8.c", "\xE8.c", "\xE8.C.met", "\xEF\xBF\xBD.C"},
+        {"c\x01t.c", "c\\001t.c", "C\x01T.C.met", "C\xEF\xBF\xBDT.C"},
+        {"t\tb.c", "t\\tb.c", "T\tB.C.met", "T&#9;B.C"},
+    };
+    std::string text;
+    for (const auto &s : sources) {
+        const std::string function = "int f_" + std::to_string(text.size()) + "(void) { return 0; }\n";
+        testutil::writeFile(tree.file(s.file), function);
+        text += "# 1 \"" + tree.path() + "/" + s.marker + "\"\n" + function;
+    }
+    testutil::writeFile(work.file("n.i"), text);
+    auto r = tarsk1({work.file("n.i"), "-METRICS=" + out.path()}, work.path());
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    Names written;
+    for (const auto &s : sources) {
+        written.push_back(s.met);
+        const std::string met = readFile(out.file(s.met));
+        EXPECT_NE(met.find(std::string("<FILE Name=\"") + s.shown + "\""), std::string::npos) << met;
+        EXPECT_EQ(met.find("<FUNCTION"), met.rfind("<FUNCTION")) << "one function each: " << met;
+    }
+    std::sort(written.begin(), written.end());
+    EXPECT_EQ(entries(out.path()), written);
 }
 
 }  // namespace

@@ -62,6 +62,21 @@ TEST_F(GrammarRun, SyntaxErrorInSecondSourceStopsTheRunWithoutMetrics)
     EXPECT_EQ(entries(dir.file("out")), 0);
 }
 
+// An accept code the grammar cannot take (the error token, one beyond the
+// int range) is an invalid token: a counted syntax error.
+TEST_F(GrammarRun, AcceptCodesTheGrammarCannotTakeAreSyntaxErrors)
+{
+    for (const char *code : {"256", "3000000000", "4294967295"}) {
+        testutil::writeFile(dir.file("code.c"), std::string("#pragma mevra accept \"X\" = ") + code +
+                                                    "\nint g(void) { X; return 1; }\n");
+        testutil::ProcessResult r = tarsk1({"code.c", "-METRICS=out"}, dir.path(), dir.path());
+        EXPECT_EQ(r.exitCode, 7) << code;
+        EXPECT_EQ(r.err.rfind("Corvel tarsk1 - ERROR: syntax error near ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("FATAL ERROR: Syntax errors in source file"), std::string::npos) << r.err;
+        EXPECT_EQ(entries(dir.file("out")), 0);
+    }
+}
+
 TEST_F(GrammarRun, SyntaxErrorInDefinitionFileNamesIt)
 {
     testutil::writeFile(dir.file("ana/mvct.def"), "typedef int size_t\n");

@@ -46,7 +46,7 @@ struct Limits {
     double wallSeconds = 60;
     long addressSpaceMb = 4096;  // 0: no cap (valgrind reserves a lot)
     bool ignoreInterrupt = false; // start the child with SIGINT ignored, as a background job
-    long fileSizeBytes = 0;       // 0: no file-size limit
+    long fileSizeBytes = -1;      // a file size cap; -1 for none
     bool stderrClosedPipe = false; // standard error is a pipe nobody reads any more
 };
 
@@ -103,15 +103,15 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
             ::close(ends[0]);
             ::dup2(ends[1], 2);
         }
-        if (limits.fileSizeBytes > 0) {
-            rlimit cap{rlim_t(limits.fileSizeBytes), rlim_t(limits.fileSizeBytes)};
-            ::setrlimit(RLIMIT_FSIZE, &cap);
-        }
         if (limits.addressSpaceMb > 0 && !kSanitized) {
             rlimit cap{rlim_t(limits.addressSpaceMb) << 20, rlim_t(limits.addressSpaceMb) << 20};
             ::setrlimit(RLIMIT_AS, &cap);
         }
         if (limits.ignoreInterrupt) ::signal(SIGINT, SIG_IGN);
+        if (limits.fileSizeBytes >= 0) {
+            rlimit cap{rlim_t(limits.fileSizeBytes), rlim_t(limits.fileSizeBytes)};
+            ::setrlimit(RLIMIT_FSIZE, &cap);
+        }
         if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) ::_exit(126);
         ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);

@@ -86,14 +86,16 @@ TEST(HostileRun, SourceRemovedBetweenParseAndHalsteadPass)
     expectBounded(r, 10, 300);
 }
 
+const char *const kOneUnwritten = "Corvel tarsk1 - FATAL ERROR: 1 metrics file(s) could not be written\n";
+
 // The entry is skipped with its message, its log record is still written,
-// and the run ends normally.
+// and the run then ends as a failure.
 void expectUnwritableFolder(Workspace &w, const std::string &folder)
 {
     Outcome r = w.run({"a.c", "-METRICS=" + folder, "-VANTEL_LOG=log"});
     const std::string name = folder + "/A.C.met";
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err, "Cannot open the file " + name + " for writing\n");
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.err, "Cannot open the file " + name + " for writing\n" + kOneUnwritten);
     EXPECT_EQ(testutil::readFile(w.dir.file("log")), "MET " + name + "\n");
     expectBounded(r, 10, 300);
 }
@@ -120,6 +122,32 @@ TEST(HostileRun, MetricsFolderThatIsAFile)
     expectUnwritableFolder(w, file);
     EXPECT_EQ(testutil::readFile(file), "keep");
     EXPECT_TRUE(hostile::metricsLeftovers(w.dir.path()).empty());
+}
+
+// One file that cannot take its place and one that can: the second is
+// written and logged all the same, and the run fails after both.
+TEST(HostileRun, OneUnwritableFileOfTwo)
+{
+    Workspace w;
+    testutil::writeFile(w.dir.file("b.c"), "int g(void) { return 0; }\n");
+    ::mkdir((w.out + "/A.C.met").c_str(), 0755);
+    Outcome r = w.run({"a.c", "b.c", "-METRICS=out", "-VANTEL_LOG=log"});
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.err, "Cannot open the file out/A.C.met for writing\n" + std::string(kOneUnwritten));
+    EXPECT_EQ(testutil::readFile(w.dir.file("log")), "MET out/B.C.met\nMET out/A.C.met\n");
+    EXPECT_NE(testutil::readFile(w.out + "/B.C.met").find("Name=\"g\""), std::string::npos);
+}
+
+// A write that fails after the open (here: a file size limit) is a failure too.
+TEST(HostileRun, WriteFailingAfterTheOpen)
+{
+    Workspace w;
+    hostile::Limits limits;
+    limits.fileSizeBytes = 300;  // room for the messages, not for the document
+    Outcome r = w.run({"a.c", "-METRICS=out"}, {}, {}, limits);
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_EQ(r.err, "Cannot write the file out/A.C.met\n" + std::string(kOneUnwritten));
+    EXPECT_TRUE(hostile::metricsLeftovers(w.out).empty());
 }
 
 TEST(HostileRun, LogThatCannotBeAppended)

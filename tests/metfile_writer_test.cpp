@@ -12,6 +12,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 using testutil::readFile;
@@ -55,7 +56,7 @@ SourceItem *addFunction(MetFile *f, const char *name, int line, int vg, int stat
 std::string written(MetFile *f, const TempDir &dir)
 {
     const std::string name = dir.file("out.met");
-    EXPECT_EQ(writeMetFile(f, QString::fromStdString(name)), 0);
+    EXPECT_EQ(writeMetFile(f, QByteArray::fromStdString(name)), 0);
     return readFile(name);
 }
 
@@ -170,16 +171,29 @@ TEST(MetricsWriter, EscapingReplacesEachCharacterOnce)
     EXPECT_EQ(escapeXml("a&b\"c<d>'e"), "a&amp;b&quot;c&lt;d&gt;'e");
     EXPECT_EQ(escapeXml("&quot;"), "&amp;quot;");
     EXPECT_EQ(escapeXml("\xC3\xA9t\xC3\xA9"), QString::fromUtf8("\xC3\xA9t\xC3\xA9"));
+    // What XML cannot carry as it stands: references, or U+FFFD where no
+    // reference is allowed either.
+    const struct {
+        const char *text, *escaped;
+    } controls[] = {
+        {"a\tb\nc\rd", "a&#9;b&#10;c&#13;d"},
+        {"c\x01t\x1f\x7f", "c\xEF\xBF\xBDt\xEF\xBF\xBD\x7f"},
+        {"\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
+    };
+    for (const auto &c : controls) EXPECT_EQ(escapeXml(QString::fromUtf8(c.text)), QString::fromUtf8(c.escaped)) << c.text;
 
     TempDir dir;
     MetFile *f = fileWithCounts(dir.file("A&B\".C"), {1, 1, 1, 1});
     addFunction(f, "\xC3\xA9", 2, 1, 0, 0);
     addFileError(f, "a < b");
     addFileError(f, "\"x\" & y");
+    addFileError(f, "\tz\x02");
     const std::string text = written(f, dir);
     EXPECT_NE(text.find("<FILE Name=\"A&amp;B&quot;.C\" Dir=\""), std::string::npos);
     EXPECT_NE(text.find("<FUNCTION Name=\"\xC3\xA9\" Line=\"2\" >\n"), std::string::npos);  // UTF-8
-    EXPECT_NE(text.find("</METRICS>\n<OUTPUT Error=\"1\">\na &lt; b\n&quot;x&quot; &amp; y\n</OUTPUT>\n</FILE>\n"),
+    // In element content a tab or line feed may stand as it is.
+    EXPECT_NE(text.find("</METRICS>\n<OUTPUT Error=\"1\">\na &lt; b\n&quot;x&quot; &amp; y\n\tz\xEF\xBF\xBD\n</OUTPUT>\n"
+                        "</FILE>\n"),
               std::string::npos);
     freeMetFile(f);
 }
@@ -261,7 +275,7 @@ TEST(MetricsWriter, VariantsCollisionsAndTheLog)
     const std::string log = out.file("run.log");
     openToolLog(log.c_str());
     testing::internal::CaptureStderr();
-    writeMetricsFiles(out.path().c_str(), list);
+    EXPECT_EQ(writeMetricsFiles(out.path().c_str(), list), 0);
     const std::string err = testing::internal::GetCapturedStderr();
 
     // The later X.C from B steps aside to the first name nobody uses.
@@ -274,12 +288,13 @@ TEST(MetricsWriter, VariantsCollisionsAndTheLog)
     EXPECT_NE(readFile(o + "X.C.met").find("Dir=\"" + a + "\""), std::string::npos);
 
     // Without a metrics folder the file goes beside its source; an unwritable
-    // folder is reported and still logged.
+    // folder is reported, counted and still logged.
     const std::string missing = out.file("none");
-    writeMetricsFiles(nullptr, entry(fileWithCounts(pathM, {1, 1, 1, 1}), pathM.c_str(), 0, nullptr));
+    EXPECT_EQ(writeMetricsFiles(nullptr, entry(fileWithCounts(pathM, {1, 1, 1, 1}), pathM.c_str(), 0, nullptr)), 0);
     EXPECT_TRUE(testutil::exists(a + "/M.C.met"));
     testing::internal::CaptureStderr();
-    writeMetricsFiles(missing.c_str(), entry(fileWithCounts(pathM, {1, 1, 1, 1}), pathM.c_str(), 0, nullptr));
+    EXPECT_EQ(writeMetricsFiles(missing.c_str(), entry(fileWithCounts(pathM, {1, 1, 1, 1}), pathM.c_str(), 0, nullptr)),
+              1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Cannot open the file " + missing + "/M.C.met for writing\n");
 
@@ -316,6 +331,29 @@ TEST(MetricsWriter, DisplacedFilesTakeTheLowestFreeNumbers)
     EXPECT_NE(readFile(o + "X.C#5.met").find("Dir=\"" + src.file("C") + "\""), std::string::npos);
 }
 
+// Names that are not text in the local encoding keep their bytes, so two of
+// them stay two files; the log names each file as the host holds it, here
+// beside a source known by its upper-case program form.
+TEST(MetricsWriter, NamesKeepTheirBytesAndTheLogNamesTheHostFile)
+{
+    TempDir src;
+    const std::string folder = src.file("sub");
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    std::string program = folder;
+    for (char &c : program) c = c == '/' ? '\\' : char(std::toupper(static_cast<unsigned char>(c)));
+    const std::string e9 = program + "\\\xE9.C", e8 = program + "\\\xE8.C";
+    MetFileEntry *list = entry(fileWithCounts(e9, {1, 1, 1, 1}), e9.c_str(), 0, nullptr);
+    list = entry(fileWithCounts(e8, {1, 1, 1, 2}), e8.c_str(), 0, list);
+    const std::string log = src.file("run.log");
+    openToolLog(log.c_str());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(writeMetricsFiles(nullptr, list), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    openToolLog(src.file("other.log").c_str());  // closes and flushes the first log
+    EXPECT_EQ(folderContent(folder), (std::vector<std::string>{"\xE8.C.met", "\xE9.C.met"}));
+    EXPECT_EQ(readFile(log), "MET " + folder + "/\xE8.C.met\nMET " + folder + "/\xE9.C.met\n");
+}
+
 TEST(MetricsWriter, FinishedFilesReplaceOldOnesWithoutLeftovers)
 {
     TempDir out;
@@ -330,7 +368,8 @@ TEST(MetricsWriter, FinishedFilesReplaceOldOnesWithoutLeftovers)
     ASSERT_EQ(::mkdir(blocked.file("F.C.met").c_str(), 0700), 0);
     testutil::writeFile(blocked.file("F.C.met/keep"), "x");
     testing::internal::CaptureStderr();
-    writeMetricsFiles(blocked.path().c_str(), entry(fileWithCounts(path, {0, 0, 0, 0}), path.c_str(), 0, nullptr));
+    EXPECT_EQ(writeMetricsFiles(blocked.path().c_str(), entry(fileWithCounts(path, {0, 0, 0, 0}), path.c_str(), 0, nullptr)),
+              1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Cannot open the file " + blocked.path() + "/F.C.met for writing\n");
     EXPECT_EQ(folderContent(blocked.path()), std::vector<std::string>{"F.C.met"});

@@ -31,10 +31,10 @@ TEST_F(PragmaHandlers, AcceptMarksAndCodes)
     scan("#pragma mevra accept \"_far\" = 331\n");
     scan("#pragma mevra accept \"_far\"=339\n");
     EXPECT_EQ(flagsOf("_far"), ALPHA_ACCEPT_CODE);
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("_far")), 339) << "the later code wins";
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("_far")), 339u) << "the later code wins";
 
     scan("#pragma mevra accept \"@\" = 300\n");
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("@")), 300);
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("@")), 300u);
 }
 
 TEST_F(PragmaHandlers, TooLargeCodesLeaveTheEntryAsItWas)
@@ -42,12 +42,12 @@ TEST_F(PragmaHandlers, TooLargeCodesLeaveTheEntryAsItWas)
     EXPECT_EQ(scan("#pragma mevra accept \"X\" = 4294967296\n"),
               at("Pragma mevra accept = code value to large"));
     EXPECT_EQ(flagsOf("X"), 0u);
-    // Codes are ints: the first value above the int range is refused too.
-    EXPECT_EQ(scan("#pragma mevra accept \"X\" = 2147483648\n"),
-              at("Pragma mevra accept = code value to large"));
-    EXPECT_EQ(flagsOf("X"), 0u);
-    EXPECT_EQ(scan("#pragma mevra accept \"X\" = 2147483647\n"), "");
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("X")), 2147483647);
+    // Every unsigned 32-bit value is a code.
+    for (uint32_t code : {2147483647u, 2147483648u, 4294967295u}) {
+        const std::string line = "#pragma mevra accept \"X\" = " + std::to_string(code) + "\n";
+        EXPECT_EQ(scan(line.c_str()), "") << code;
+        EXPECT_EQ(AcceptCode(FindOrAddAlpha("X")), code);
+    }
 
     scan("#pragma mevra reduce \"R\" typename\n");
     EXPECT_EQ(scan("#pragma mevra reduce \"R\" = 99999999999999999999\n"),
@@ -60,24 +60,27 @@ TEST_F(PragmaHandlers, AcceptedSequences)
     scan("#pragma mevra accept \"X1\" to 331\n");
     _AlphaType *x1 = FindOrAddAlpha("X1");
     EXPECT_EQ(flagsOf("X1"), ALPHA_ACCEPT_SEQUENCE);
-    bool upTo = true;
-    AcceptedSequence *seq = BeginAcceptedSequence(x1, &upTo);
-    EXPECT_FALSE(upTo);
-    EXPECT_TRUE(IsSequenceTerminator(seq, 331));
-    EXPECT_FALSE(IsSequenceTerminator(seq, 1)) << "digits of the string are not numbers";
+    EXPECT_FALSE(BeginAcceptedSequence(x1));
+    EXPECT_TRUE(IsSequenceTerminator(331));
+    EXPECT_FALSE(IsSequenceTerminator(1)) << "digits of the string are not numbers";
 
     scan("#pragma mevra accept \"Y\" up  to 331 ,339,\t340\n");
-    seq = BeginAcceptedSequence(FindOrAddAlpha("Y"), &upTo);
-    EXPECT_TRUE(upTo);
+    EXPECT_TRUE(BeginAcceptedSequence(FindOrAddAlpha("Y")));
     for (int code : {331, 339, 340})
-        EXPECT_TRUE(IsSequenceTerminator(seq, code)) << code;
+        EXPECT_TRUE(IsSequenceTerminator(code)) << code;
+
+    // A number beyond the int range is a terminator like any other.
+    EXPECT_EQ(scan("#pragma mevra accept \"S\" to 339, 3000000000, 331\n"), "");
+    BeginAcceptedSequence(FindOrAddAlpha("S"));
+    EXPECT_TRUE(IsSequenceTerminator(339));
+    EXPECT_TRUE(IsSequenceTerminator(331));
 
     // A too-large number ends the list; the numbers before it stay.
     EXPECT_EQ(scan("#pragma mevra accept \"Z\" to 331, 4294967296, 339\n"),
               at("Pragma mevra accept = code value to large"));
-    seq = BeginAcceptedSequence(FindOrAddAlpha("Z"), &upTo);
-    EXPECT_TRUE(IsSequenceTerminator(seq, 331));
-    EXPECT_FALSE(IsSequenceTerminator(seq, 339));
+    BeginAcceptedSequence(FindOrAddAlpha("Z"));
+    EXPECT_TRUE(IsSequenceTerminator(331));
+    EXPECT_FALSE(IsSequenceTerminator(339));
 }
 
 TEST_F(PragmaHandlers, ReduceFormsSetTheFieldLastOneWins)
@@ -97,7 +100,7 @@ TEST_F(PragmaHandlers, ReduceFormsSetTheFieldLastOneWins)
         EXPECT_EQ(scan(c.line), "") << c.line;
         EXPECT_EQ(flagsOf("A"), c.field) << c.line;
     }
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("A")), 345);
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("A")), 345u);
 
     scan("#pragma mevra fctreduce \"__body\"\n");
     EXPECT_EQ(flagsOf("__body"), ALPHA_SKIP_BRACES);
@@ -164,10 +167,10 @@ TEST_F(PragmaHandlers, SpecialExtensions)
     EXPECT_EQ(flagsOf("__except"), ALPHA_REDUCE_CODE);
     EXPECT_EQ(flagsOf("__finally"), ALPHA_ACCEPT_CODE);
     EXPECT_EQ(flagsOf("__leave"), ALPHA_ACCEPT_CODE);
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__try")), TRY);
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__except")), EXCEPT);
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__finally")), FINALLY);
-    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__leave")), LEAVE);
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__try")), uint32_t(TRY));
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__except")), uint32_t(EXCEPT));
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__finally")), uint32_t(FINALLY));
+    EXPECT_EQ(AcceptCode(FindOrAddAlpha("__leave")), uint32_t(LEAVE));
 
     EXPECT_EQ(scan("#pragma mevra \"microsoft#fastcall\"\n"),
               warningLine("Unknown microsoft extension : fastcall at [\\SRC\\A.C,7]"));

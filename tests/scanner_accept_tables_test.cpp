@@ -46,23 +46,19 @@ TEST_F(AcceptTablesTest, LaterAcceptCodeWins)
     AddAcceptCode(y, 343);
     AddAcceptCode(x, 331);
     AddAcceptCode(nullptr, 300);
-    EXPECT_EQ(AcceptCode(x), 331);
-    EXPECT_EQ(AcceptCode(y), 343);
+    EXPECT_EQ(AcceptCode(x), 331u);
+    EXPECT_EQ(AcceptCode(y), 343u);
 }
 
 TEST_F(AcceptTablesTest, MissingRecordsAreInternalErrors)
 {
     EXPECT_EQ(exitCodeOf([] { AcceptCode(nullptr); }), 9);
     EXPECT_EQ(exitCodeOf([] { AcceptCode(FindOrAddAlpha("unregistered")); }), 9);
-    EXPECT_EQ(exitCodeOf([] { BeginAcceptedSequence(nullptr, nullptr); }), 9);
-    EXPECT_EQ(exitCodeOf([] {
-                  bool upTo;
-                  BeginAcceptedSequence(FindOrAddAlpha("unregistered"), &upTo);
-              }),
-              9);
+    EXPECT_EQ(exitCodeOf([] { BeginAcceptedSequence(nullptr); }), 9);
+    EXPECT_EQ(exitCodeOf([] { BeginAcceptedSequence(FindOrAddAlpha("unregistered")); }), 9);
 }
 
-TEST_F(AcceptTablesTest, SequencesKeepTheirOwnTerminators)
+TEST_F(AcceptTablesTest, OneCursorForEverySequence)
 {
     _AlphaType *outer = FindOrAddAlpha("OUTER");
     _AlphaType *inner = FindOrAddAlpha("INNER");
@@ -73,31 +69,27 @@ TEST_F(AcceptTablesTest, SequencesKeepTheirOwnTerminators)
     AddSequenceTerminator(335);
     AddAcceptedSequence(nullptr, true);   // ignored: the terminator below goes to INNER
     AddSequenceTerminator(337);
+    EXPECT_FALSE(IsSequenceTerminator(331)) << "no cursor yet";
 
-    bool upTo = true;
-    AcceptedSequence *o = BeginAcceptedSequence(outer, &upTo);
-    EXPECT_FALSE(upTo);
+    EXPECT_FALSE(BeginAcceptedSequence(outer));
     EXPECT_TRUE(IsSequenceTerminator(331));
     EXPECT_TRUE(IsSequenceTerminator(339));
     EXPECT_FALSE(IsSequenceTerminator(335));
 
-    AcceptedSequence *i = BeginAcceptedSequence(inner, &upTo);
-    EXPECT_TRUE(upTo);
+    // The inner sequence takes the cursor over, and keeps it after it ends.
+    EXPECT_TRUE(BeginAcceptedSequence(inner));
     EXPECT_TRUE(IsSequenceTerminator(335));
     EXPECT_TRUE(IsSequenceTerminator(337));
     EXPECT_FALSE(IsSequenceTerminator(331));
-    // The outer record still answers for itself while the inner one is current.
-    EXPECT_TRUE(IsSequenceTerminator(o, 331));
-    EXPECT_FALSE(IsSequenceTerminator(o, 335));
-    EXPECT_FALSE(IsSequenceTerminator(i, 339));
 
     // A newer declaration for the same name is the one found.
     AddAcceptedSequence(outer, true);
     AddSequenceTerminator(259);
-    BeginAcceptedSequence(outer, &upTo);
-    EXPECT_TRUE(upTo);
+    AddSequenceTerminator(4294967295u);
+    EXPECT_TRUE(BeginAcceptedSequence(outer));
     EXPECT_TRUE(IsSequenceTerminator(259));
     EXPECT_FALSE(IsSequenceTerminator(331));
+    EXPECT_FALSE(IsSequenceTerminator(-1)) << "no token code is negative";
 }
 
 TEST_F(AcceptTablesTest, ReplacementsAreCopiedWithALineFeed)

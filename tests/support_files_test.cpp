@@ -77,6 +77,13 @@ TEST(SourcePaths, SpellingsOfOneFileSplitToTheSameEntries)
     EXPECT_TRUE(sameSourceFile("c:\\src\\a.c", "C:\\SRC\\A.C"));
     EXPECT_FALSE(sameSourceFile("c:\\src\\a.c", "c:\\src\\b.c"));
     EXPECT_FALSE(sameSourceFile("c:\\src\\a.c", "c:\\lib\\a.c"));
+    // Names that are not UTF-8 text keep their bytes; only ASCII letters change.
+    splitSourcePath("c:\\\xe9\\a\xe9.c", &name, &directory);
+    EXPECT_STREQ(name->text, "A\xe9.C");
+    EXPECT_STREQ(directory->text, "C:\\\xe9\\");
+    EXPECT_FALSE(sameSourceFile("c:\\src\\\xe9.c", "c:\\src\\\xe8.c"));
+    splitSourcePath("c:\\\xc3\xa9\\\xc3\xa9.c", &name, &directory);
+    EXPECT_STREQ(name->text, "\xc3\x89.C");
 
     testutil::TempDir dir;
     ::mkdir(dir.file("Src").c_str(), 0700);

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cerrno>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace {
@@ -34,6 +35,15 @@ std::string readTextFile(const std::string &path)
     std::string text = readText(in);
     std::fclose(in);
     return text;
+}
+
+// Creates a file through the platform's opener, as the metrics writer does.
+void writeThrough(const char *programPath)
+{
+    const int out = openForAppending(programPath);
+    ASSERT_GE(out, 0);
+    EXPECT_EQ(::write(out, "document\n", 9), 9);
+    ::close(out);
 }
 
 std::string crlfToLf(const std::string &text)
@@ -110,7 +120,7 @@ TEST_F(HostTree, WritingFindsExistingFilesAndNewFilesAreSeenLater)
     EXPECT_EQ(testutil::readFile(dir.file("Src/inc/Log.txt")), "one\n");
     EXPECT_EQ(readTextFile(root + "\\SRC\\INC\\LOG.TXT"), "one\n");  // the listing was refreshed
 
-    EXPECT_TRUE(renamePath((root + "\\SRC\\INC\\LOG.TXT").c_str(), (root + "\\SRC\\Moved.txt").c_str()));
+    EXPECT_TRUE(renameOnto(hostPath((root + "\\SRC\\INC\\LOG.TXT").c_str()), (root + "\\SRC\\Moved.txt").c_str()));
     EXPECT_EQ(testutil::readFile(dir.file("Src/Moved.txt")), "one\n");
     EXPECT_EQ(readTextFile(root + "\\SRC\\MOVED.TXT"), "one\n");
 }
@@ -122,11 +132,10 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
 {
     const std::string temp = hostPathForCreating((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/A.c"));  // listing kept from here on
-    testutil::writeFile(temp, "document\n");
-    noteCreatedOnHost(temp);
+    writeThrough((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()), temp);
 
-    EXPECT_TRUE(renamePath((root + "\\SRC\\OUT.MET.1.TMP").c_str(), (root + "\\SRC\\Out.met").c_str()));
+    EXPECT_TRUE(renameOnto(hostPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()), (root + "\\SRC\\Out.met").c_str()));
     EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET").c_str()), dir.file("Src/Out.met"));
     EXPECT_FALSE(statPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()));
 
@@ -139,16 +148,14 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
 }
 
 // A file the platform's own openers create is in the listing too: a later
-// noted creation in that directory must not hide it.
+// creation in that directory must not hide it.
 TEST_F(HostTree, FilesOpenedForWritingStayInTheListing)
 {
     EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/A.c"));  // listing kept from here on
     const int log = openForAppending((root + "\\SRC\\Run.log").c_str());
     ASSERT_GE(log, 0);
     ::close(log);
-    const std::string temp = hostPathForCreating((root + "\\SRC\\Out.met.1.tmp").c_str());
-    testutil::writeFile(temp, "document\n");
-    noteCreatedOnHost(temp);
+    writeThrough((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\RUN.LOG").c_str()), dir.file("Src/Run.log"));
 }
 

@@ -87,7 +87,7 @@ void addSequence(const char *arg, bool upTo)
     entry->flags |= ALPHA_ACCEPT_SEQUENCE;
     AddAcceptedSequence(entry, upTo);
     for (char *end; *codes; codes = *end ? end + 1 : end) {
-        AddSequenceTerminator(static_cast<int>(std::strtol(codes, &end, 10)));
+        AddSequenceTerminator(static_cast<uint32_t>(std::strtoul(codes, &end, 10)));
     }
 }
 
@@ -99,7 +99,7 @@ bool applyOption(const char *arg)
         entry->flags |= static_cast<uint32_t>(std::strtoul(value, nullptr, 16));
     } else if (!std::strncmp(arg, "--code=", 7)) {
         _AlphaType *entry = optionEntry(arg + 7, &value);
-        AddAcceptCode(entry, static_cast<int>(std::strtol(value, nullptr, 10)));
+        AddAcceptCode(entry, static_cast<uint32_t>(std::strtoul(value, nullptr, 10)));
     } else if (!std::strcmp(arg, "--count")) {
         quiet = true;
     } else if (!std::strncmp(arg, "--to=", 5)) {

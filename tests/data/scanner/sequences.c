@@ -1,4 +1,5 @@
-X a Y b } c ; d
-Z E X Z __extension__ (q) ; e
+X a W b } c ; d } e ;
+Y b } c ; d
+Z E B X Z __extension__ (q) ; e
 R(a,
   (b)) f
