@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -383,15 +384,23 @@ struct TempGuard {
     }
 };
 
-// A new temporary for the document of a name, entered in the set; -1 when
-// none can be created there.
-static int createTemp(const QByteArray &finalName, std::string *hostTemp)
+// A new temporary beside a target, entered in the set before it exists, so
+// that no moment leaves it outside the clean-up; -1 when none can be created
+// there.
+static int createTemp(const std::string &hostTarget)
 {
-    SignalsHeld held;
-    const int fd = createTemporaryBeside(finalName.constData(), hostTemp);
-    if (fd < 0) return -1;
-    tempFiles.push_back(*hostTemp);
-    tempCount = static_cast<std::sig_atomic_t>(tempFiles.size());
+    tempFiles.push_back(temporaryPattern(hostTarget));
+    int fd;
+    {
+        SignalsHeld held;
+        fd = createTemporary(tempFiles.back(), hostTarget);
+        if (fd >= 0) tempCount = static_cast<std::sig_atomic_t>(tempFiles.size());
+    }
+    if (fd < 0) {
+        tempFiles.pop_back();
+        return -1;
+    }
+    noteCreatedOnHost(tempFiles.back());
     return fd;
 }
 
@@ -414,6 +423,7 @@ static const char *const kCannotWrite = QT_TRANSLATE_NOOP("Error", "Cannot write
 static bool writeDocumentTo(int fd, MetFile *file)
 {
     FILE *stream = ::fdopen(fd, "w");
+    if (!stream && errno == ENOMEM) reportNoMemory();
     if (!stream) {
         ::close(fd);
         return false;
@@ -424,71 +434,136 @@ static bool writeDocumentTo(int fd, MetFile *file)
     return std::fclose(stream) == 0 && finished;
 }
 
-// Where the document of one entry stands between the two phases of writing.
-enum class Pending { TEMPORARY, IN_PLACE, FAILED };
+// One document on its way to its final name. The first phase leaves here
+// everything the second needs, so that the second makes system calls only
+// and cannot run out of memory halfway through the set.
+struct PendingDocument {
+    enum { TEMPORARY, IN_PLACE, FAILED } how = FAILED;
+    std::size_t tempIndex = 0;
+    std::string hostTarget;
+    std::string bytes;  // the document itself, for a rewrite in place
+    std::string logRecord;
+};
+
+// The document in memory, for a file that can only be rewritten in place.
+static void renderDocument(MetFile *file, std::string *bytes)
+{
+    char *buffer = nullptr;
+    std::size_t size = 0;
+    FILE *stream = ::open_memstream(&buffer, &size);
+    if (!stream) reportNoMemory();
+    DocumentText out(stream);
+    writeDocument(out, file);
+    const bool finished = out.finish();
+    const bool closed = std::fclose(stream) == 0;
+    if (!finished || !closed) reportNoMemory();
+    bytes->assign(buffer, size);
+    std::free(buffer);
+}
 
 // First phase: the document goes to a temporary beside its final name. Where
 // no temporary can be created (a folder the user cannot write, holding a
 // metrics file the user can), the existing file is rewritten in place in the
 // second phase instead.
-static Pending writeToTemp(MetFile *file, const QByteArray &finalName, std::size_t *tempIndex)
+static void prepareDocument(MetFile *file, const QByteArray &finalName, PendingDocument &d)
 {
-    std::string hostTemp;
-    const int fd = createTemp(finalName, &hostTemp);
+    d.hostTarget = hostPathForWriting(finalName.constData());
+    d.logRecord = toolLogRecord("MET", d.hostTarget.c_str());
+    const int fd = createTemp(d.hostTarget);
     if (fd < 0) {
-        const int probe = openExistingForRewriting(finalName.constData());
+        const int probe = openHostForRewriting(d.hostTarget);
         if (probe >= 0) {
             ::close(probe);
-            return Pending::IN_PLACE;
+            renderDocument(file, &d.bytes);
+            d.how = PendingDocument::IN_PLACE;
+            return;
         }
         reportUnwritable(kCannotOpen, finalName);
-        return Pending::FAILED;
+        return;
     }
-    *tempIndex = tempFiles.size() - 1;
+    d.tempIndex = tempFiles.size() - 1;
     if (!writeDocumentTo(fd, file)) {
         // A short write (full disk, size limit) must not replace a good file
         // with a torn one.
-        dropTemp(*tempIndex);
+        dropTemp(d.tempIndex);
         reportUnwritable(kCannotWrite, finalName);
-        return Pending::FAILED;
+        return;
     }
-    return Pending::TEMPORARY;
+    d.how = PendingDocument::TEMPORARY;
+}
+
+static bool writeWhole(int fd, const std::string &bytes)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
 }
 
 // Second phase, with the terminating signals held: the document takes its
 // final name. False after the report when it could not.
-static bool putInPlace(Pending how, std::size_t tempIndex, MetFile *file, const QByteArray &finalName)
+static bool placeDocument(PendingDocument &d, const QByteArray &finalName)
 {
-    if (how == Pending::TEMPORARY) {
-        if (renameOnto(tempFiles[tempIndex], finalName.constData())) {
-            tempFiles[tempIndex].clear();
-            return true;
-        }
-        dropTemp(tempIndex);
+    if (d.how == PendingDocument::TEMPORARY) {
+        if (moveOnHost(tempFiles[d.tempIndex], d.hostTarget)) return true;
+        dropTemp(d.tempIndex);
         reportUnwritable(kCannotOpen, finalName);
         return false;
     }
-    const int fd = openExistingForRewriting(finalName.constData());
+    const int fd = openHostForRewriting(d.hostTarget);
     if (fd < 0 || ::ftruncate(fd, 0) != 0) {
         if (fd >= 0) ::close(fd);
         reportUnwritable(kCannotOpen, finalName);
         return false;
     }
-    if (!writeDocumentTo(fd, file)) {
+    const bool written = writeWhole(fd, d.bytes);
+    if (::close(fd) != 0 || !written) {
         reportUnwritable(kCannotWrite, finalName);
         return false;
     }
     return true;
 }
 
+// After the second phase: the moved temporaries are gone from the set, and
+// the kept directory listings learn of the moves.
+static void settleDocuments(std::vector<PendingDocument> &pending)
+{
+    for (PendingDocument &d : pending) {
+        if (d.how != PendingDocument::TEMPORARY || tempFiles[d.tempIndex].empty()) continue;
+        noteMovedOnHost(tempFiles[d.tempIndex], d.hostTarget);
+        tempFiles[d.tempIndex].clear();
+    }
+}
+
+// Writes the documents of the names given, newest first; the log gets one
+// record per name. Returns how many could not be written.
+static int writeDocuments(const std::vector<std::pair<MetFile *, QByteArray>> &documents)
+{
+    TempGuard guard(documents.size());
+    std::vector<PendingDocument> pending(documents.size());
+    for (std::size_t i = 0; i < documents.size(); ++i) {
+        documents[i].first->writeOptionalMetrics = 0;
+        prepareDocument(documents[i].first, documents[i].second, pending[i]);
+    }
+    int unwritten = 0;
+    {
+        SignalsHeld held;
+        for (std::size_t i = 0; i < documents.size(); ++i) {
+            if (pending[i].how == PendingDocument::FAILED || !placeDocument(pending[i], documents[i].second))
+                ++unwritten;
+            writeToolLogRecord(pending[i].logRecord);
+        }
+    }
+    settleDocuments(pending);
+    return unwritten;
+}
+
 int writeMetFile(MetFile *file, const QByteArray &finalName)
 {
-    TempGuard guard(1);
-    std::size_t tempIndex = 0;
-    const Pending how = writeToTemp(file, finalName, &tempIndex);
-    if (how == Pending::FAILED) return 1;
-    SignalsHeld held;
-    return putInPlace(how, tempIndex, file, finalName) ? 0 : 1;
+    return writeDocuments({{file, finalName}});
 }
 
 // ---- The run's list --------------------------------------------------------
@@ -558,23 +633,11 @@ static std::vector<QByteArray> planOutputNames(const char *metricsDirectory, Met
 int writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
 {
     const std::vector<QByteArray> names = planOutputNames(metricsDirectory, list);
-    TempGuard guard(names.size());
-    std::vector<Pending> pending(names.size());
-    std::vector<std::size_t> tempIndex(names.size());
+    std::vector<std::pair<MetFile *, QByteArray>> documents;
+    documents.reserve(names.size());
     size_t i = 0;
-    for (MetFileEntry *e = list; e; e = e->next, ++i) {
-        e->file->writeOptionalMetrics = 0;
-        pending[i] = writeToTemp(e->file, names[i], &tempIndex[i]);
-    }
-    SignalsHeld held;
-    int unwritten = 0;
-    i = 0;
-    for (MetFileEntry *e = list; e; e = e->next, ++i) {
-        if (pending[i] == Pending::FAILED || !putInPlace(pending[i], tempIndex[i], e->file, names[i])) ++unwritten;
-        // The record names the file as the host holds it, not the program's
-        // upper-case form of it.
-        writeToolLog("MET", hostPathForWriting(names[i].constData()).c_str());
-    }
+    for (MetFileEntry *e = list; e; e = e->next, ++i) documents.emplace_back(e->file, names[i]);
+    const int unwritten = writeDocuments(documents);
     releaseMetFileEntries(list);
     return unwritten;
 }

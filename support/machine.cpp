@@ -282,14 +282,23 @@ void openToolLog(const char *fileName)
     }
 }
 
+void writeToolLog(const char *tag, const char *text)
+{
+    writeToolLogRecord(toolLogRecord(tag, text));
+}
+
+std::string toolLogRecord(const char *tag, const char *text)
+{
+    return std::string(tag) + ' ' + text + '\n';
+}
+
 // One record, one write on a descriptor opened for appending: a record is
 // never torn, and never mixed with those of another process appending to
 // the same log. After a record that cannot be written whole the run goes on
 // without a log, as when the log cannot be opened.
-void writeToolLog(const char *tag, const char *text)
+void writeToolLogRecord(const std::string &record)
 {
     if (logDescriptor < 0) return;
-    const std::string record = std::string(tag) + ' ' + text + '\n';
     ssize_t written = -1;
     errno = EFBIG;
     if (logRecordFits(record.size())) {

@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstddef>
+#include <string>
 
 // Translation with the three-part key (context, source text, comment).
 QString translateText(const char *context, const char *sourceText, const char *comment = nullptr);
@@ -25,6 +26,10 @@ const char *requireEnv(const char *name, bool mandatory);
 
 void openToolLog(const char *fileName);
 void writeToolLog(const char *tag, const char *text);
+// The same in two steps, for a writer that must not take memory at the
+// moment of writing: the record is made first, and written later.
+std::string toolLogRecord(const char *tag, const char *text);
+void writeToolLogRecord(const std::string &record);
 
 // Allocation never returns null: exhaustion is the fatal "No memory left".
 void *allocZeroed(std::size_t size);

@@ -3,6 +3,8 @@
 // and text-mode reading hands CR LF out as LF.
 #include "support/platform.h"
 
+#include "support/machine.h"
+
 #include <QString>
 
 #include <dirent.h>
@@ -341,6 +343,9 @@ FILE *openTextForReading(const char *path)
     reader->fd = fd;
     cookie_io_functions_t functions = {textRead, nullptr, textSeek, textClose};
     FILE *stream = ::fopencookie(reader, "r", functions);
+    // The stream's own record could not be had: out of memory, not a file
+    // that cannot be opened.
+    if (!stream && errno == ENOMEM) reportNoMemory();
     if (!stream) {
         const int error = errno;
         ::close(fd);
@@ -372,13 +377,15 @@ bool statPath(const char *path, bool *isDirectory)
     return true;
 }
 
-bool renameOnto(const std::string &hostFile, const char *to)
+bool moveOnHost(const std::string &from, const std::string &to)
 {
-    const std::string target = hostPathForWriting(to);
-    if (std::rename(hostFile.c_str(), target.c_str()) != 0) return false;
-    noteEntry(hostFile, false);
-    noteEntry(target, true);
-    return true;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void noteMovedOnHost(const std::string &from, const std::string &to)
+{
+    noteEntry(from, false);
+    noteEntry(to, true);
 }
 
 // The mode a replaced file keeps, or the one a new file gets under the
@@ -392,31 +399,35 @@ static mode_t modeForReplacing(const std::string &hostTarget)
     return 0666 & ~mask;
 }
 
-int createTemporaryBeside(const char *path, std::string *hostTemp)
+std::string temporaryPattern(const std::string &hostTarget)
 {
-    const std::string target = hostPathForWriting(path);
-    const std::string directory = splitHostFile(target).first;
-    std::string name = directory + "/tarsk1-XXXXXX.tmp";
-    const int fd = ::mkostemps(&name[0], 4, O_CLOEXEC);
+    return splitHostFile(hostTarget).first + "/tarsk1-XXXXXX.tmp";
+}
+
+int createTemporary(std::string &pattern, const std::string &hostTarget)
+{
+    const int fd = ::mkostemps(&pattern[0], 4, O_CLOEXEC);
     if (fd < 0) return -1;
-    noteEntry(name, true);
-    if (::fchmod(fd, modeForReplacing(target)) != 0) {
+    if (::fchmod(fd, modeForReplacing(hostTarget)) != 0) {
         const int error = errno;
         ::close(fd);
-        removeOnHost(name);
+        ::unlink(pattern.c_str());
         errno = error;
         return -1;
     }
-    *hostTemp = name;
     return fd;
 }
 
-int openExistingForRewriting(const char *path)
+void noteCreatedOnHost(const std::string &hostFile)
 {
-    const std::string target = hostPath(path);
+    noteEntry(hostFile, true);
+}
+
+int openHostForRewriting(const std::string &hostFile)
+{
     int fd;
     do {
-        fd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        fd = ::open(hostFile.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return -1;
     struct stat st;

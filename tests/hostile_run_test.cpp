@@ -309,6 +309,51 @@ TEST(HostileRun, OutOfMemoryEndsAsNoMemoryLeft)
     }
 }
 
+// Each allocation of a small run that writes two metrics files and a log,
+// made to fail in turn (a sample of them when there are many): the run ends
+// as "No memory left" with exit 7 and leaves no file (or, when memory ran
+// out after the last one was in place, the whole set), or (where a library
+// could take the failure) it writes exactly what a normal run writes.
+TEST(HostileRun, EveryFailingAllocationEndsAsNoMemoryLeft)
+{
+    if (hostile::kSanitized) GTEST_SKIP() << "the sanitizers own the allocator";
+    Workspace w;
+    testutil::writeFile(w.dir.file("b.h"), "static int twice(int x) { return 2 * x; }\n");
+    testutil::writeFile(w.dir.file("a.i"), "# 1 \"" + w.dir.file("b.h") + "\"\nstatic int twice(int x) { return 2 * x; }\n"
+                                           "# 1 \"" + w.dir.file("a.c") + "\"\n" + kSmallSource);
+    const std::vector<std::string> args{"a.i", "-METRICS=out", "-VANTEL_LOG=log"};
+    const std::string preload = std::string("LD_PRELOAD=") + TARSK1_FAILALLOC;
+    const std::string countFile = "TARSK1_ALLOC_COUNT_FILE=" + w.dir.file("count");
+    auto allocations = [&](const std::vector<std::string> &env) {
+        std::vector<std::string> all{preload, countFile};
+        all.insert(all.end(), env.begin(), env.end());
+        w.run(args, all);
+        return std::stol(testutil::readFile(w.dir.file("count")));
+    };
+    // Before the program's own start-up nothing can be reported.
+    const long startUp = allocations({"CORVELDIR=" + w.dir.file("none")});
+    const long total = allocations({});
+    const std::string a = testutil::readFile(w.out + "/A.C.met"), b = testutil::readFile(w.out + "/B.H.met");
+    ASSERT_GT(total, startUp);
+    const long stride = std::max(1L, (total - startUp) / 150);
+    for (long n = startUp + 1; n <= total; n += stride) {
+        std::system(("rm -rf " + w.out + " " + w.dir.file("log") + " && mkdir " + w.out).c_str());
+        Outcome r = w.run(args, {preload, "TARSK1_FAIL_ALLOC_AT=" + std::to_string(n)});
+        if (r.exitCode == 0) {
+            EXPECT_EQ(testutil::readFile(w.out + "/A.C.met"), a) << n;
+            EXPECT_EQ(testutil::readFile(w.out + "/B.H.met"), b) << n;
+            continue;
+        }
+        EXPECT_EQ(r.exitCode, 7) << n << ": " << r.err;
+        EXPECT_TRUE(hostile::endsWith(r.err, "Corvel tarsk1 - FATAL ERROR: No memory left\n")) << n << ": " << r.err;
+        // All or nothing: memory may also run out once every file is in place.
+        if (hostile::listFolder(w.out).empty()) continue;
+        EXPECT_EQ(hostile::listFolder(w.out).size(), 2u) << n;
+        EXPECT_EQ(testutil::readFile(w.out + "/A.C.met"), a) << n;
+        EXPECT_EQ(testutil::readFile(w.out + "/B.H.met"), b) << n;
+    }
+}
+
 // A file-size limit or a standard error nobody reads makes writes fail; the
 // run reports them and ends with its own code instead of dying of a signal.
 TEST(HostileRun, FileSizeLimitAndClosedPipe)

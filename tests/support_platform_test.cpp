@@ -38,6 +38,14 @@ std::string readTextFile(const std::string &path)
 }
 
 // Creates a file through the platform's opener, as the metrics writer does.
+// A move as the writer makes one: found case-insensitively, then noted.
+void moveAndNote(const std::string &from, const std::string &to)
+{
+    const std::string source = hostPath(from.c_str()), target = hostPathForWriting(to.c_str());
+    EXPECT_TRUE(moveOnHost(source, target));
+    noteMovedOnHost(source, target);
+}
+
 void writeThrough(const char *programPath)
 {
     const int out = openForAppending(programPath);
@@ -105,13 +113,13 @@ TEST_F(HostTree, WritingFindsExistingFilesAndNewFilesAreSeenLater)
 {
     EXPECT_EQ(hostPathForCreating((root + "\\SRC\\INC\\New.met").c_str()), dir.file("Src/inc/New.met"));
 
-    int out = openExistingForRewriting((root + "\\SRC\\INC\\B.H").c_str());  // the existing b.h
+    int out = openHostForRewriting(hostPath((root + "\\SRC\\INC\\B.H").c_str()));  // the existing b.h
     ASSERT_GE(out, 0);
     EXPECT_EQ(::write(out, "re", 2), 2);
     ::close(out);
     EXPECT_EQ(testutil::readFile(dir.file("Src/inc/b.h")).substr(0, 2), "re");
     EXPECT_FALSE(testutil::exists(dir.file("Src/inc/B.H")));
-    EXPECT_LT(openExistingForRewriting((root + "\\SRC\\INC").c_str()), 0);  // not a regular file
+    EXPECT_LT(openHostForRewriting(hostPath((root + "\\SRC\\INC").c_str())), 0);  // not a regular file
 
     out = openForAppending((root + "\\SRC\\INC\\Log.txt").c_str());
     ASSERT_GE(out, 0);
@@ -120,7 +128,7 @@ TEST_F(HostTree, WritingFindsExistingFilesAndNewFilesAreSeenLater)
     EXPECT_EQ(testutil::readFile(dir.file("Src/inc/Log.txt")), "one\n");
     EXPECT_EQ(readTextFile(root + "\\SRC\\INC\\LOG.TXT"), "one\n");  // the listing was refreshed
 
-    EXPECT_TRUE(renameOnto(hostPath((root + "\\SRC\\INC\\LOG.TXT").c_str()), (root + "\\SRC\\Moved.txt").c_str()));
+    moveAndNote(root + "\\SRC\\INC\\LOG.TXT", root + "\\SRC\\Moved.txt");
     EXPECT_EQ(testutil::readFile(dir.file("Src/Moved.txt")), "one\n");
     EXPECT_EQ(readTextFile(root + "\\SRC\\MOVED.TXT"), "one\n");
 }
@@ -135,7 +143,7 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
     writeThrough((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()), temp);
 
-    EXPECT_TRUE(renameOnto(hostPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()), (root + "\\SRC\\Out.met").c_str()));
+    moveAndNote(root + "\\SRC\\OUT.MET.1.TMP", root + "\\SRC\\Out.met");
     EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET").c_str()), dir.file("Src/Out.met"));
     EXPECT_FALSE(statPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()));
 
