@@ -545,7 +545,6 @@ static int writeDocuments(const std::vector<std::pair<MetFile *, QByteArray>> &d
     TempGuard guard(documents.size());
     std::vector<PendingDocument> pending(documents.size());
     for (std::size_t i = 0; i < documents.size(); ++i) {
-        documents[i].first->writeOptionalMetrics = 0;
         prepareDocument(documents[i].first, documents[i].second, pending[i]);
     }
     int unwritten = 0;
@@ -636,7 +635,10 @@ int writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
     std::vector<std::pair<MetFile *, QByteArray>> documents;
     documents.reserve(names.size());
     size_t i = 0;
-    for (MetFileEntry *e = list; e; e = e->next, ++i) documents.emplace_back(e->file, names[i]);
+    for (MetFileEntry *e = list; e; e = e->next, ++i) {
+        e->file->writeOptionalMetrics = 0;
+        documents.emplace_back(e->file, names[i]);
+    }
     const int unwritten = writeDocuments(documents);
     releaseMetFileEntries(list);
     return unwritten;
