@@ -89,13 +89,14 @@ QString header(int number)
         .arg(translateText("CAB", kLongProductName), translateText("CAB", kMessages[number]));
 }
 
-void reportNoMemory()
+// The decoder's own report, on a line of its own, then the run's end.
+[[noreturn]] void reportDecoderNoMemory()
 {
-    std::fputs(header(NO_MEMORY).toLocal8Bit().constData(), stderr);
+    std::fputs((header(NO_MEMORY) + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+    reportNoMemory();
 }
 
-// A new zeroed block entered in the register; null (after the report) when
-// either allocation fails, and null without a report for no bytes at all.
+// A new zeroed block entered in the register; null for no bytes at all.
 RegisteredBlock *newRegisteredBlock(long size)
 {
     if (size <= 0) return nullptr;
@@ -103,8 +104,7 @@ RegisteredBlock *newRegisteredBlock(long size)
     void *block = entry ? std::calloc(1, static_cast<size_t>(size)) : nullptr;
     if (!block) {
         std::free(entry);
-        reportNoMemory();
-        return nullptr;
+        reportDecoderNoMemory();
     }
     entry->block = block;
     entry->next = blockRegister;
@@ -118,15 +118,11 @@ void *registeredBlock(long size)
     return entry ? entry->block : nullptr;
 }
 
-bool growRegisteredBlock(RegisteredBlock *entry, size_t size)
+void growRegisteredBlock(RegisteredBlock *entry, size_t size)
 {
     void *grown = std::realloc(entry->block, size);
-    if (!grown) {
-        reportNoMemory();
-        return false;
-    }
+    if (!grown) reportDecoderNoMemory();
     entry->block = grown;
-    return true;
 }
 
 char *registeredCopy(const char *text, size_t length)
@@ -172,12 +168,8 @@ bool pushArgument(ArgumentVector &vector, char *argument)
     if (!argument) return false;
     if (vector.count + 1 >= vector.capacity) {
         int capacity = vector.capacity ? vector.capacity * 2 : 16;
-        if (!vector.entry) {
-            vector.entry = newRegisteredBlock(static_cast<long>(capacity * sizeof(char *)));
-            if (!vector.entry) return false;
-        } else if (!growRegisteredBlock(vector.entry, capacity * sizeof(char *))) {
-            return false;
-        }
+        if (!vector.entry) vector.entry = newRegisteredBlock(static_cast<long>(capacity * sizeof(char *)));
+        else growRegisteredBlock(vector.entry, capacity * sizeof(char *));
         vector.capacity = capacity;
     }
     vector.items()[vector.count++] = argument;
@@ -258,10 +250,7 @@ struct TokenBuffer {
     {
         if (length + 1 >= capacity) {
             char *grown = static_cast<char *>(std::realloc(text, capacity + kTokenChunk));
-            if (!grown) {
-                reportNoMemory();
-                return false;
-            }
+            if (!grown) reportDecoderNoMemory();
             text = grown;
             capacity += kTokenChunk;
         }

@@ -98,6 +98,7 @@ void analyseFile(const char *source, const char *definitionFile, RunSettings &se
 
 int runSequence(int argc, char **argv)
 {
+    installProcessGuards();
     // Only carries the translators; Qt takes out the options it knows itself.
     QCoreApplication application(argc, argv);
     localeDirectory();

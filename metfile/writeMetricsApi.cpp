@@ -1,6 +1,7 @@
 // The XML writer of the metrics model: one ".met" document per entry of the
-// run's metrics-file list, written under a temporary name and renamed into
-// place once complete, so a reader never meets a half-written file.
+// run's metrics-file list. Every document is written under a temporary name
+// first, and all are renamed into place only once all are complete, so a
+// reader never meets a half-written file and a run cut short leaves none.
 #include "metfile/writeMetricsApi.h"
 
 #include "metfile/metfile.h"
@@ -13,12 +14,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -304,41 +307,68 @@ static void writeDocument(DocumentText &out, MetFile *file)
 
 // ---- Temporary files ------------------------------------------------------
 
-// The temporary file being written, for the handlers below; only read while
-// tempArmed is set, and never changed while it is.
-static std::string tempHostPath;
-static volatile std::sig_atomic_t tempArmed = 0;
+// Every document of a run is first written to a temporary file of its own;
+// only when all are complete are they renamed into place. The temporaries
+// that exist, for the handlers below: the first tempCount entries, each
+// complete before it is counted.
+static std::vector<std::string> tempFiles;
+static volatile std::sig_atomic_t tempCount = 0;
 
-static void removeArmedTemp()
+static void removeTemps()
 {
-    if (tempArmed) {
-        tempArmed = 0;
-        std::remove(tempHostPath.c_str());
-    }
+    const std::sig_atomic_t count = tempCount;
+    tempCount = 0;
+    for (std::sig_atomic_t i = 0; i < count; ++i)
+        if (!tempFiles[i].empty()) ::unlink(tempFiles[i].c_str());
 }
 
-// An interrupt or termination in the middle of a document must not leave its
-// temporary file behind: remove it, then die of the signal as before.
+// A hang-up, interrupt, quit or termination before the documents are in
+// place must leave none of them behind: remove the temporaries, then die of
+// the signal as before.
 extern "C" void onTerminatingSignal(int sig)
 {
-    removeArmedTemp();
+    removeTemps();
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
 
 // A fatal or internal error (or the crash handler) ends the process through
 // exit(), which runs this.
-extern "C" void removeTempAtExit() { removeArmedTemp(); }
+extern "C" void removeTempsAtExit() { removeTemps(); }
 
-static const int kTerminatingSignals[] = {SIGINT, SIGTERM};
+static const int kTerminatingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+
+static sigset_t terminatingSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    for (int sig : kTerminatingSignals) sigaddset(&set, sig);
+    return set;
+}
+
+// Holds the terminating signals back while the set of temporaries changes
+// and while the documents move into place: a signal then arrives between
+// two whole states, never inside one.
+struct SignalsHeld {
+    sigset_t previous;
+    SignalsHeld()
+    {
+        const sigset_t set = terminatingSignals();
+        ::sigprocmask(SIG_BLOCK, &set, &previous);
+    }
+    ~SignalsHeld() { ::sigprocmask(SIG_SETMASK, &previous, nullptr); }
+};
 
 struct TempGuard {
     using Handler = void (*)(int);
     Handler previous[sizeof kTerminatingSignals / sizeof kTerminatingSignals[0]];
-    TempGuard()
+    explicit TempGuard(std::size_t documents)
     {
         static bool atExitRegistered = false;
-        if (!atExitRegistered) atExitRegistered = std::atexit(removeTempAtExit) == 0;
+        if (!atExitRegistered) atExitRegistered = std::atexit(removeTempsAtExit) == 0;
+        tempCount = 0;
+        tempFiles.clear();
+        tempFiles.reserve(documents);
         // A signal the process was started to ignore stays ignored.
         for (size_t i = 0; i < sizeof previous / sizeof previous[0]; ++i) {
             previous[i] = std::signal(kTerminatingSignals[i], SIG_IGN);
@@ -347,58 +377,192 @@ struct TempGuard {
     }
     ~TempGuard()
     {
+        removeTemps();
         for (size_t i = 0; i < sizeof previous / sizeof previous[0]; ++i)
             std::signal(kTerminatingSignals[i], previous[i] == SIG_ERR ? SIG_DFL : previous[i]);
+        std::vector<std::string>().swap(tempFiles);
     }
 };
 
-static void armTemp(const std::string &hostPath)
+// A new temporary beside a target, entered in the set before it exists, so
+// that no moment leaves it outside the clean-up; -1 when none can be created
+// there.
+static int createTemp(const std::string &hostTarget)
 {
-    tempArmed = 0;
-    tempHostPath = hostPath;
-    tempArmed = 1;
+    tempFiles.push_back(temporaryPattern(hostTarget));
+    int fd;
+    {
+        SignalsHeld held;
+        fd = createTemporary(tempFiles.back(), hostTarget);
+        if (fd >= 0) tempCount = static_cast<std::sig_atomic_t>(tempFiles.size());
+    }
+    if (fd < 0) {
+        tempFiles.pop_back();
+        return -1;
+    }
+    noteCreatedOnHost(tempFiles.back());
+    return fd;
 }
 
-static void disarmTemp() { tempArmed = 0; }
+static void dropTemp(std::size_t index)
+{
+    removeOnHost(tempFiles[index]);
+    tempFiles[index].clear();
+}
 
 static void reportUnwritable(const char *message, const QByteArray &name)
 {
     printToStderr(translateText("Error", message, "%1 is the file name").arg(QString::fromLocal8Bit(name)));
 }
 
-int writeMetFile(MetFile *file, const QByteArray &finalName)
+static const char *const kCannotOpen = QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n");
+static const char *const kCannotWrite = QT_TRANSLATE_NOOP("Error", "Cannot write the file %1\n");
+
+// The whole document through an open descriptor, which is closed; false
+// when a byte did not reach the file.
+static bool writeDocumentTo(int fd, MetFile *file)
 {
-    const QByteArray tempName =
-        finalName + '.' + QByteArray::number(QCoreApplication::applicationPid()) + ".tmp";
-    // Opened by its bytes: a name that is not text in the local encoding
-    // would not survive a detour through a Qt string.
-    const std::string tempHost = hostPathForWriting(tempName.constData());
-    armTemp(tempHost);
-    FILE *stream = openForWriting(tempName.constData());
+    FILE *stream = ::fdopen(fd, "w");
+    if (!stream && errno == ENOMEM) reportNoMemory();
     if (!stream) {
-        disarmTemp();
-        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), finalName);
-        return 1;
+        ::close(fd);
+        return false;
     }
     DocumentText out(stream);
     writeDocument(out, file);
     const bool finished = out.finish();
-    const bool written = std::fclose(stream) == 0 && finished;
-    // A short write (full disk) must not replace a good file with a torn one.
-    if (!written) {
-        removeOnHost(tempHost);
-        disarmTemp();
-        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot write the file %1\n"), finalName);
-        return 1;
+    return std::fclose(stream) == 0 && finished;
+}
+
+// One document on its way to its final name. The first phase leaves here
+// everything the second needs, so that the second makes system calls only
+// and cannot run out of memory halfway through the set.
+struct PendingDocument {
+    enum { TEMPORARY, IN_PLACE, FAILED } how = FAILED;
+    std::size_t tempIndex = 0;
+    std::string hostTarget;
+    std::string bytes;  // the document itself, for a rewrite in place
+    std::string logRecord;
+};
+
+// The document in memory, for a file that can only be rewritten in place.
+static void renderDocument(MetFile *file, std::string *bytes)
+{
+    char *buffer = nullptr;
+    std::size_t size = 0;
+    FILE *stream = ::open_memstream(&buffer, &size);
+    if (!stream) reportNoMemory();
+    DocumentText out(stream);
+    writeDocument(out, file);
+    const bool finished = out.finish();
+    const bool closed = std::fclose(stream) == 0;
+    if (!finished || !closed) reportNoMemory();
+    bytes->assign(buffer, size);
+    std::free(buffer);
+}
+
+// First phase: the document goes to a temporary beside its final name. Where
+// no temporary can be created (a folder the user cannot write, holding a
+// metrics file the user can), the existing file is rewritten in place in the
+// second phase instead.
+static void prepareDocument(MetFile *file, const QByteArray &finalName, PendingDocument &d)
+{
+    d.hostTarget = hostPathForWriting(finalName.constData());
+    d.logRecord = toolLogRecord("MET", d.hostTarget.c_str());
+    const int fd = createTemp(d.hostTarget);
+    if (fd < 0) {
+        const int probe = openHostForRewriting(d.hostTarget);
+        if (probe >= 0) {
+            ::close(probe);
+            renderDocument(file, &d.bytes);
+            d.how = PendingDocument::IN_PLACE;
+            return;
+        }
+        reportUnwritable(kCannotOpen, finalName);
+        return;
     }
-    const bool renamed = renamePath(tempName.constData(), finalName.constData());
-    if (!renamed) removeOnHost(tempHost);
-    disarmTemp();
-    if (!renamed) {
-        reportUnwritable(QT_TRANSLATE_NOOP("Error", "Cannot open the file %1 for writing\n"), finalName);
-        return 1;
+    d.tempIndex = tempFiles.size() - 1;
+    if (!writeDocumentTo(fd, file)) {
+        // A short write (full disk, size limit) must not replace a good file
+        // with a torn one.
+        dropTemp(d.tempIndex);
+        reportUnwritable(kCannotWrite, finalName);
+        return;
     }
-    return 0;
+    d.how = PendingDocument::TEMPORARY;
+}
+
+static bool writeWhole(int fd, const std::string &bytes)
+{
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Second phase, with the terminating signals held: the document takes its
+// final name. False after the report when it could not.
+static bool placeDocument(PendingDocument &d, const QByteArray &finalName)
+{
+    if (d.how == PendingDocument::TEMPORARY) {
+        if (moveOnHost(tempFiles[d.tempIndex], d.hostTarget)) return true;
+        dropTemp(d.tempIndex);
+        reportUnwritable(kCannotOpen, finalName);
+        return false;
+    }
+    const int fd = openHostForRewriting(d.hostTarget);
+    if (fd < 0 || ::ftruncate(fd, 0) != 0) {
+        if (fd >= 0) ::close(fd);
+        reportUnwritable(kCannotOpen, finalName);
+        return false;
+    }
+    const bool written = writeWhole(fd, d.bytes);
+    if (::close(fd) != 0 || !written) {
+        reportUnwritable(kCannotWrite, finalName);
+        return false;
+    }
+    return true;
+}
+
+// After the second phase: the moved temporaries are gone from the set, and
+// the kept directory listings learn of the moves.
+static void settleDocuments(std::vector<PendingDocument> &pending)
+{
+    for (PendingDocument &d : pending) {
+        if (d.how != PendingDocument::TEMPORARY || tempFiles[d.tempIndex].empty()) continue;
+        noteMovedOnHost(tempFiles[d.tempIndex], d.hostTarget);
+        tempFiles[d.tempIndex].clear();
+    }
+}
+
+// Writes the documents of the names given, newest first; the log gets one
+// record per name. Returns how many could not be written.
+static int writeDocuments(const std::vector<std::pair<MetFile *, QByteArray>> &documents)
+{
+    TempGuard guard(documents.size());
+    std::vector<PendingDocument> pending(documents.size());
+    for (std::size_t i = 0; i < documents.size(); ++i) {
+        prepareDocument(documents[i].first, documents[i].second, pending[i]);
+    }
+    int unwritten = 0;
+    {
+        SignalsHeld held;
+        for (std::size_t i = 0; i < documents.size(); ++i) {
+            if (pending[i].how == PendingDocument::FAILED || !placeDocument(pending[i], documents[i].second))
+                ++unwritten;
+            writeToolLogRecord(pending[i].logRecord);
+        }
+    }
+    settleDocuments(pending);
+    return unwritten;
+}
+
+int writeMetFile(MetFile *file, const QByteArray &finalName)
+{
+    return writeDocuments({{file, finalName}});
 }
 
 // ---- The run's list --------------------------------------------------------
@@ -468,16 +632,14 @@ static std::vector<QByteArray> planOutputNames(const char *metricsDirectory, Met
 int writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list)
 {
     const std::vector<QByteArray> names = planOutputNames(metricsDirectory, list);
-    TempGuard guard;
-    int unwritten = 0;
+    std::vector<std::pair<MetFile *, QByteArray>> documents;
+    documents.reserve(names.size());
     size_t i = 0;
     for (MetFileEntry *e = list; e; e = e->next, ++i) {
         e->file->writeOptionalMetrics = 0;
-        if (writeMetFile(e->file, names[i]) != 0) ++unwritten;
-        // The record names the file as the host holds it, not the program's
-        // upper-case form of it.
-        writeToolLog("MET", hostPathForWriting(names[i].constData()).c_str());
+        documents.emplace_back(e->file, names[i]);
     }
+    const int unwritten = writeDocuments(documents);
     releaseMetFileEntries(list);
     return unwritten;
 }

@@ -11,7 +11,8 @@ struct MetFileEntry;
 int writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list);
 // Releases every entry of a metrics-file list: paths, files and cells.
 void releaseMetFileEntries(MetFileEntry *list);
-// Writes one document under a name in the local encoding; 0 when written,
-// 1 when the file could not be opened or written (reported on stderr).
+// Writes one document under a name in the local encoding, as the run's list
+// is written; 0 when written, 1 when the file could not be opened or written
+// (reported on stderr).
 int writeMetFile(MetFile *file, const QByteArray &name);
 QString escapeXml(const QString &text);

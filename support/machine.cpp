@@ -14,6 +14,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <new>
 #include <string>
 #include <unistd.h>
 
@@ -25,11 +29,18 @@ int errorCount = 0;
 int warningCount = 0;
 bool crashHandlerInstalled = false;
 const char *logFileName = nullptr;
-FILE *logStream = nullptr;
+int logDescriptor = -1;
 bool logCloseRegistered = false;
 ExitHook exitHook = nullptr;
 // The code of the exit under way, once terminateProgram has been called.
 int endingCode = 0;
+
+// Held from the start and given back before "No memory left" is composed:
+// the message needs memory of its own, and the failing request has just
+// shown that there is none.
+constexpr std::size_t kMemoryReserveBytes = 4u << 20;
+void *memoryReserve = nullptr;
+bool reportingNoMemory = false;
 
 // The crash text is composed ahead of time: a crash may hit inside the
 // allocator or with the C stack exhausted, where building Qt strings is
@@ -99,7 +110,7 @@ void writeAll(int fd, const char *data, std::size_t size)
     }
 }
 
-extern "C" void onSegmentationFault(int)
+extern "C" void onCrash(int)
 {
     writeAll(STDERR_FILENO, crashText.data(), crashText.size());
     terminateProgram(9);
@@ -118,25 +129,58 @@ void installCrashHandler()
         reportInternal(translateText("Internal Error", "Cannot install the crash handler"));
     }
     struct sigaction action = {};
-    action.sa_handler = onSegmentationFault;
+    action.sa_handler = onCrash;
     action.sa_flags = SA_ONSTACK | SA_RESETHAND;
     sigemptyset(&action.sa_mask);
-    if (sigaction(SIGSEGV, &action, nullptr) != 0) {
+    // An abort (a library giving up) is a crash like any other.
+    if (sigaction(SIGSEGV, &action, nullptr) != 0 || sigaction(SIGABRT, &action, nullptr) != 0) {
         reportInternal(translateText("Internal Error", "Cannot install the crash handler"));
     }
 }
 
 void closeToolLog()
 {
-    if (logStream) {
-        std::fclose(logStream);
-        logStream = nullptr;
+    if (logDescriptor >= 0) {
+        ::close(logDescriptor);
+        logDescriptor = -1;
     }
 }
 
-[[noreturn]] void reportNoMemory()
+void warnLogUnwritable(int error)
 {
-    reportFatal(translateText("Fatal Error", "No memory left", "program failed on memory allocation"));
+    reportWarning(translateText("User Warning", "Cannot append to Vantel Log File: %1 %2",
+                                "%1: is the log file name\n%2 a system error message")
+                      .arg(QString::fromLocal8Bit(logFileName), QString::fromLocal8Bit(std::strerror(error))));
+}
+
+// Whether a record of that size still fits under the file-size limit: a
+// write past it would land only in part.
+bool logRecordFits(std::size_t size)
+{
+    rlimit limit;
+    struct stat st;
+    if (::getrlimit(RLIMIT_FSIZE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return true;
+    return ::fstat(logDescriptor, &st) == 0 && rlim_t(st.st_size) + size <= limit.rlim_cur;
+}
+
+void onNewFailure()
+{
+    reportNoMemory();
+}
+
+// An exception that nobody catches: the one a library throws when it cannot
+// allocate is running out of memory; any other cannot happen.
+void onUncaughtException()
+{
+    if (std::exception_ptr exception = std::current_exception()) {
+        try {
+            std::rethrow_exception(exception);
+        } catch (const std::bad_alloc &) {
+            reportNoMemory();
+        } catch (...) {
+        }
+    }
+    reportInternal(translateText("Internal Error", "Please, contact your support"));
 }
 
 [[noreturn]] void exitWithFixedText(const QByteArray &text)
@@ -227,12 +271,9 @@ void openToolLog(const char *fileName)
     if (!fileName || !*fileName) return;
     closeToolLog();
     logFileName = fileName;
-    logStream = openForAppending(fileName);
-    if (!logStream) {
-        const int error = errno;
-        reportWarning(translateText("User Warning", "Cannot append to Vantel Log File: %1 %2",
-                                    "%1: is the log file name\n%2 a system error message")
-                          .arg(QString::fromLocal8Bit(logFileName), QString::fromLocal8Bit(std::strerror(error))));
+    logDescriptor = openForAppending(fileName);
+    if (logDescriptor < 0) {
+        warnLogUnwritable(errno);
         return;
     }
     if (!logCloseRegistered) {
@@ -243,7 +284,56 @@ void openToolLog(const char *fileName)
 
 void writeToolLog(const char *tag, const char *text)
 {
-    if (logStream) std::fprintf(logStream, "%s %s\n", tag, text);
+    writeToolLogRecord(toolLogRecord(tag, text));
+}
+
+std::string toolLogRecord(const char *tag, const char *text)
+{
+    return std::string(tag) + ' ' + text + '\n';
+}
+
+// One record, one write on a descriptor opened for appending: a record is
+// never torn, and never mixed with those of another process appending to
+// the same log. After a record that cannot be written whole the run goes on
+// without a log, as when the log cannot be opened.
+void writeToolLogRecord(const std::string &record)
+{
+    if (logDescriptor < 0) return;
+    ssize_t written = -1;
+    errno = EFBIG;
+    if (logRecordFits(record.size())) {
+        do {
+            written = ::write(logDescriptor, record.data(), record.size());
+        } while (written < 0 && errno == EINTR);
+    }
+    if (written == static_cast<ssize_t>(record.size())) return;
+    warnLogUnwritable(written < 0 ? errno : ENOSPC);
+    closeToolLog();
+}
+
+void installProcessGuards()
+{
+    if (!memoryReserve) memoryReserve = std::malloc(kMemoryReserveBytes);
+    std::set_new_handler(onNewFailure);
+    std::set_terminate(onUncaughtException);
+    // A write beyond the file-size limit or into a closed pipe fails like any
+    // other write, and is reported as such instead of killing the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+void reportNoMemory()
+{
+    std::free(memoryReserve);
+    memoryReserve = nullptr;
+    if (reportingNoMemory) {
+        // Even the message ran out: say it in the words that need nothing.
+        static const char kText[] = "No memory left\n";
+        writeAll(STDERR_FILENO, kText, sizeof kText - 1);
+        terminateProgram(7);
+    }
+    reportingNoMemory = true;
+    reportFatal(translateText("Fatal Error", "No memory left", "program failed on memory allocation"));
 }
 
 void *allocZeroed(std::size_t size)

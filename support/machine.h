@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <cstddef>
+#include <string>
 
 // Translation with the three-part key (context, source text, comment).
 QString translateText(const char *context, const char *sourceText, const char *comment = nullptr);
@@ -25,11 +26,21 @@ const char *requireEnv(const char *name, bool mandatory);
 
 void openToolLog(const char *fileName);
 void writeToolLog(const char *tag, const char *text);
+// The same in two steps, for a writer that must not take memory at the
+// moment of writing: the record is made first, and written later.
+std::string toolLogRecord(const char *tag, const char *text);
+void writeToolLogRecord(const std::string &record);
 
 // Allocation never returns null: exhaustion is the fatal "No memory left".
 void *allocZeroed(std::size_t size);
 void *resizeBlock(void *block, std::size_t size);
 void releaseBlock(void *block);
+[[noreturn]] void reportNoMemory();
+// Makes every way the process can run out of memory (operator new, a C++
+// exception nobody catches, a library's std::bad_alloc) end as the fatal
+// "No memory left", and sets the process-wide signal dispositions. Called
+// first thing by the run sequence.
+void installProcessGuards();
 
 QString localeDirectory();
 void installTranslations();

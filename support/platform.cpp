@@ -3,6 +3,8 @@
 // and text-mode reading hands CR LF out as LF.
 #include "support/platform.h"
 
+#include "support/machine.h"
+
 #include <QString>
 
 #include <dirent.h>
@@ -341,6 +343,9 @@ FILE *openTextForReading(const char *path)
     reader->fd = fd;
     cookie_io_functions_t functions = {textRead, nullptr, textSeek, textClose};
     FILE *stream = ::fopencookie(reader, "r", functions);
+    // The stream's own record could not be had: out of memory, not a file
+    // that cannot be opened.
+    if (!stream && errno == ENOMEM) reportNoMemory();
     if (!stream) {
         const int error = errno;
         ::close(fd);
@@ -350,24 +355,18 @@ FILE *openTextForReading(const char *path)
     return stream;
 }
 
-// A file opened for writing may be new: its directory's kept listing learns
-// of it, as of every other creation of the program's own.
-static FILE *openNoted(const char *path, const char *mode)
+// The log may be new: its directory's kept listing learns of it, as of
+// every other creation of the program's own. Opened without blocking, so a
+// FIFO without a reader fails instead of hanging.
+int openForAppending(const char *path)
 {
     const std::string host = hostPathForWriting(path);
-    FILE *stream = std::fopen(host.c_str(), mode);
-    if (stream) noteEntry(host, true);
-    return stream;
-}
-
-FILE *openForAppending(const char *path)
-{
-    return openNoted(path, "a");
-}
-
-FILE *openForWriting(const char *path)
-{
-    return openNoted(path, "w");
+    int fd;
+    do {
+        fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) noteEntry(host, true);
+    return fd;
 }
 
 bool statPath(const char *path, bool *isDirectory)
@@ -378,14 +377,66 @@ bool statPath(const char *path, bool *isDirectory)
     return true;
 }
 
-bool renamePath(const char *from, const char *to)
+bool moveOnHost(const std::string &from, const std::string &to)
 {
-    const std::string source = hostPath(from);
-    const std::string target = hostPathForWriting(to);
-    if (std::rename(source.c_str(), target.c_str()) != 0) return false;
-    noteEntry(source, false);
-    noteEntry(target, true);
-    return true;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+void noteMovedOnHost(const std::string &from, const std::string &to)
+{
+    noteEntry(from, false);
+    noteEntry(to, true);
+}
+
+// The mode a replaced file keeps, or the one a new file gets under the
+// process's file-creation mask.
+static mode_t modeForReplacing(const std::string &hostTarget)
+{
+    struct stat st;
+    if (::stat(hostTarget.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return st.st_mode & 07777;
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+std::string temporaryPattern(const std::string &hostTarget)
+{
+    return splitHostFile(hostTarget).first + "/tarsk1-XXXXXX.tmp";
+}
+
+int createTemporary(std::string &pattern, const std::string &hostTarget)
+{
+    const int fd = ::mkostemps(&pattern[0], 4, O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::fchmod(fd, modeForReplacing(hostTarget)) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(pattern.c_str());
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+void noteCreatedOnHost(const std::string &hostFile)
+{
+    noteEntry(hostFile, true);
+}
+
+int openHostForRewriting(const std::string &hostFile)
+{
+    int fd;
+    do {
+        fd = ::open(hostFile.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
 }
 
 bool removeOnHost(const std::string &hostFile)

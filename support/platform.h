@@ -35,12 +35,32 @@ std::string hostCurrentDirectory();
 // Opens for reading in text mode: each CR LF reaches the reader as LF, a lone
 // CR stays. nullptr with errno set on failure.
 FILE *openTextForReading(const char *path);
-FILE *openForAppending(const char *path);
-FILE *openForWriting(const char *path);
+// A descriptor opened for appending, the file created when missing; -1
+// with errno set on failure.
+int openForAppending(const char *path);
 // Status query; true when the path exists (file or directory).
 bool statPath(const char *path, bool *isDirectory = nullptr);
-// Renames a file inside the host file system (both paths in program form).
-bool renamePath(const char *from, const char *to);
+// The name pattern of a temporary file beside a host file; createTemporary
+// fills it in.
+std::string temporaryPattern(const std::string &hostTarget);
+// Creates a new, empty file under the pattern, whose X's it replaces in place
+// by a name nobody can foresee (so no planted file or link can steer the
+// write); it takes no memory, so the caller can first enter the name where
+// its clean-up finds it. The mode is that of the target it is to replace or,
+// when there is none, the mode a new file gets. A descriptor, or -1 with
+// errno set.
+int createTemporary(std::string &pattern, const std::string &hostTarget);
+// A file the program created: its directory's kept listing learns of it.
+void noteCreatedOnHost(const std::string &hostFile);
+// Moves one host file onto another, and nothing else: no memory is taken,
+// so a set of moves cannot stop halfway for want of it. noteMovedOnHost then
+// tells the kept directory listings.
+bool moveOnHost(const std::string &from, const std::string &to);
+void noteMovedOnHost(const std::string &from, const std::string &to);
+// Opens an existing regular host file for writing in place (its content kept
+// until the caller truncates it), never through a link. -1 with errno set on
+// failure.
+int openHostForRewriting(const std::string &hostFile);
 // Removes a file the program created under a host path given by
 // hostPathForWriting; keeps the case-insensitive lookups of its directory
 // from reading the whole directory again.

@@ -46,7 +46,8 @@ struct Limits {
     double wallSeconds = 60;
     long addressSpaceMb = 4096;  // 0: no cap (valgrind reserves a lot)
     bool ignoreInterrupt = false; // start the child with SIGINT ignored, as a background job
-    long fileSizeBytes = -1;      // a file size cap, with SIGXFSZ ignored so that writes fail
+    long fileSizeBytes = -1;      // a file size cap; -1 for none
+    bool stderrClosedPipe = false; // standard error is a pipe nobody reads any more
 };
 
 // Called about every millisecond while the child runs, with its pid and the
@@ -96,6 +97,12 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        if (limits.stderrClosedPipe) {
+            int ends[2];
+            if (::pipe(ends) != 0) ::_exit(125);
+            ::close(ends[0]);
+            ::dup2(ends[1], 2);
+        }
         if (limits.addressSpaceMb > 0 && !kSanitized) {
             rlimit cap{rlim_t(limits.addressSpaceMb) << 20, rlim_t(limits.addressSpaceMb) << 20};
             ::setrlimit(RLIMIT_AS, &cap);
@@ -104,7 +111,6 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
         if (limits.fileSizeBytes >= 0) {
             rlimit cap{rlim_t(limits.fileSizeBytes), rlim_t(limits.fileSizeBytes)};
             ::setrlimit(RLIMIT_FSIZE, &cap);
-            ::signal(SIGXFSZ, SIG_IGN);
         }
         if (!workDir.empty() && ::chdir(workDir.c_str()) != 0) ::_exit(126);
         ::execve(program.c_str(), argv.data(), envp.data());

@@ -10,7 +10,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <regex>
 #include <string>
+#include <thread>
 
 using hostile::Outcome;
 using hostile::expectBounded;
@@ -241,7 +243,7 @@ TEST(HostileRun, SignalWhileParsing)
 
 TEST(HostileRun, SignalWhileWritingLeavesNoFile)
 {
-    for (int sig : {SIGINT, SIGTERM}) {
+    for (int sig : {SIGHUP, SIGINT, SIGTERM}) {
         Workspace w;
         testutil::writeFile(w.dir.file("many.c"), manyFunctions(60000));
         bool sent = false;
@@ -268,6 +270,184 @@ TEST(HostileRun, SignalWhileWritingLeavesNoFile)
     ASSERT_TRUE(sent);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(hostile::metricsLeftovers(w.out), std::vector<std::string>{"MANY.C.met"});
+}
+
+// An input that measures one function in each of n headers of its folder,
+// so that a run writes n + 1 metrics files.
+std::string manyHeaders(Workspace &w, int n)
+{
+    std::string text;
+    for (int i = 0; i < n; ++i) {
+        const std::string header = w.dir.file("h" + std::to_string(i) + ".h");
+        const std::string body = "int g" + std::to_string(i) + "(void) { return " + std::to_string(i) + "; }\n";
+        testutil::writeFile(header, body);
+        text += "# 1 \"" + header + "\"\n" + body;
+    }
+    testutil::writeFile(w.dir.file("many.i"), text + "# 1 \"" + w.dir.file("a.c") + "\"\n" + kSmallSource);
+    return "many.i";
+}
+
+// Out of memory wherever it strikes (the scanner's buffer for one huge
+// identifier, the tree and the model of many functions): the fatal message,
+// exit 7 and no file, never an abort.
+TEST(HostileRun, OutOfMemoryEndsAsNoMemoryLeft)
+{
+    if (hostile::kSanitized) GTEST_SKIP() << "the sanitizers reserve more address space than the cap";
+    struct Case {
+        std::string text;
+        long capMb;
+    } cases[] = {{"int " + std::string(50 << 20, 'x') + ";\n", 100}, {manyFunctions(150000), 220}};
+    for (const Case &c : cases) {
+        Workspace w;
+        testutil::writeFile(w.dir.file("big.c"), c.text);
+        hostile::Limits capped;
+        capped.addressSpaceMb = c.capMb;
+        Outcome r = w.run({"big.c", "-METRICS=out"}, {}, {}, capped);
+        EXPECT_EQ(r.exitCode, 7) << r.err.substr(0, 300);
+        EXPECT_TRUE(hostile::endsWith(r.err, "Corvel tarsk1 - FATAL ERROR: No memory left\n")) << r.err.substr(0, 300);
+        EXPECT_TRUE(hostile::listFolder(w.out).empty());
+    }
+}
+
+// Each allocation of a small run that writes two metrics files and a log,
+// made to fail in turn (a sample of them when there are many): the run ends
+// as "No memory left" with exit 7 and leaves no file (or, when memory ran
+// out after the last one was in place, the whole set), or (where a library
+// could take the failure) it writes exactly what a normal run writes.
+TEST(HostileRun, EveryFailingAllocationEndsAsNoMemoryLeft)
+{
+    if (hostile::kSanitized) GTEST_SKIP() << "the sanitizers own the allocator";
+    Workspace w;
+    testutil::writeFile(w.dir.file("b.h"), "static int twice(int x) { return 2 * x; }\n");
+    testutil::writeFile(w.dir.file("a.i"), "# 1 \"" + w.dir.file("b.h") + "\"\nstatic int twice(int x) { return 2 * x; }\n"
+                                           "# 1 \"" + w.dir.file("a.c") + "\"\n" + kSmallSource);
+    const std::vector<std::string> args{"a.i", "-METRICS=out", "-VANTEL_LOG=log"};
+    const std::string preload = std::string("LD_PRELOAD=") + TARSK1_FAILALLOC;
+    const std::string countFile = "TARSK1_ALLOC_COUNT_FILE=" + w.dir.file("count");
+    auto allocations = [&](const std::vector<std::string> &env) {
+        std::vector<std::string> all{preload, countFile};
+        all.insert(all.end(), env.begin(), env.end());
+        w.run(args, all);
+        return std::stol(testutil::readFile(w.dir.file("count")));
+    };
+    // Before the program's own start-up nothing can be reported.
+    const long startUp = allocations({"CORVELDIR=" + w.dir.file("none")});
+    const long total = allocations({});
+    const std::string a = testutil::readFile(w.out + "/A.C.met"), b = testutil::readFile(w.out + "/B.H.met");
+    ASSERT_GT(total, startUp);
+    const long stride = std::max(1L, (total - startUp) / 150);
+    for (long n = startUp + 1; n <= total; n += stride) {
+        std::system(("rm -rf " + w.out + " " + w.dir.file("log") + " && mkdir " + w.out).c_str());
+        Outcome r = w.run(args, {preload, "TARSK1_FAIL_ALLOC_AT=" + std::to_string(n)});
+        if (r.exitCode == 0) {
+            EXPECT_EQ(testutil::readFile(w.out + "/A.C.met"), a) << n;
+            EXPECT_EQ(testutil::readFile(w.out + "/B.H.met"), b) << n;
+            continue;
+        }
+        EXPECT_EQ(r.exitCode, 7) << n << ": " << r.err;
+        EXPECT_TRUE(hostile::endsWith(r.err, "Corvel tarsk1 - FATAL ERROR: No memory left\n")) << n << ": " << r.err;
+        // All or nothing: memory may also run out once every file is in place.
+        if (hostile::listFolder(w.out).empty()) continue;
+        EXPECT_EQ(hostile::listFolder(w.out).size(), 2u) << n;
+        EXPECT_EQ(testutil::readFile(w.out + "/A.C.met"), a) << n;
+        EXPECT_EQ(testutil::readFile(w.out + "/B.H.met"), b) << n;
+    }
+}
+
+// A file-size limit or a standard error nobody reads makes writes fail; the
+// run reports them and ends with its own code instead of dying of a signal.
+TEST(HostileRun, FileSizeLimitAndClosedPipe)
+{
+    Workspace w;
+    testutil::writeFile(w.dir.file("many.c"), manyFunctions(20000));
+    hostile::Limits small;
+    small.fileSizeBytes = 256 * 1024;
+    Outcome r = w.run({"many.c", "-METRICS=out"}, {}, {}, small);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exitCode, 7);
+    EXPECT_NE(r.err.find("Cannot write the file out/MANY.C.met\n"), std::string::npos) << r.err;
+    EXPECT_TRUE(hostile::listFolder(w.out).empty());
+
+    // A record that the limit would cut is not written at all.
+    const std::string log = w.dir.file("log"), kept(small.fileSizeBytes - 8, 'L');
+    testutil::writeFile(log, kept);
+    r = w.run({"a.c", "-METRICS=out", "-VANTEL_LOG=log"}, {}, {}, small);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.err, "Corvel tarsk1 - WARNING: Cannot append to Vantel Log File: log File too large\n");
+    EXPECT_EQ(testutil::readFile(log), kept);
+
+    hostile::Limits closed;
+    closed.stderrClosedPipe = true;
+    r = w.run({"missing.c"}, {}, {}, closed);
+    EXPECT_EQ(r.signal, 0);
+    EXPECT_EQ(r.exitCode, 7);
+}
+
+// All or nothing: a signal while a thousand documents are being written
+// leaves none of them; runs that append to one log together never tear or
+// mix a record.
+TEST(HostileRun, ManyFilesAllOrNothingAndSharedLog)
+{
+    Workspace w;
+    const std::string input = manyHeaders(w, 1000);
+    bool sent = false;
+    Outcome r = w.run({input, "-METRICS=out"}, {}, [&](pid_t pid, double) {
+        if (sent || !holdsTemporary(w.out)) return;
+        ::kill(pid, SIGTERM);
+        sent = true;
+    });
+    ASSERT_TRUE(sent) << "no temporary metrics file was seen";
+    EXPECT_EQ(r.signal, SIGTERM);
+    EXPECT_TRUE(hostile::listFolder(w.out).empty());
+
+    std::vector<std::thread> runs;
+    for (int i = 0; i < 3; ++i) {
+        const std::string out = w.dir.file("out" + std::to_string(i));
+        ::mkdir(out.c_str(), 0755);
+        runs.emplace_back([&w, input, out] { w.run({input, "-METRICS=" + out, "-VANTEL_LOG=shared.log"}); });
+    }
+    for (std::thread &t : runs) t.join();
+    const std::string log = testutil::readFile(w.dir.file("shared.log"));
+    const std::regex record("MET " + w.dir.path() + "/out[0-2]/(H[0-9]+\\.H|A\\.C)\\.met");
+    size_t lines = 0;
+    for (size_t start = 0, end; (end = log.find('\n', start)) != std::string::npos; start = end + 1, ++lines)
+        EXPECT_TRUE(std::regex_match(log.substr(start, end - start), record)) << log.substr(start, end - start);
+    EXPECT_EQ(lines, 3u * 1001u);
+    EXPECT_EQ(log.back(), '\n');
+}
+
+// Nothing planted in the metrics folder steers the write: a link at the
+// metrics file's name is replaced, not followed. Long names are written, a
+// replaced file keeps its mode, and a folder that takes no new file still
+// has its existing, writable metrics files rewritten.
+TEST(HostileRun, PlantedLinksLongNamesModesAndClosedFolders)
+{
+    Workspace w;
+    const std::string victim = w.dir.file("victim");
+    testutil::writeFile(victim, "precious");
+    ASSERT_EQ(::symlink(victim.c_str(), (w.out + "/A.C.met").c_str()), 0);
+    const std::string longName(245, 'n');
+    testutil::writeFile(w.dir.file(longName + ".c"), kSmallSource);
+    Outcome r = w.run({"a.c," + longName + ".c", "-METRICS=out"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(testutil::readFile(victim), "precious");
+    struct stat st;
+    ASSERT_EQ(::lstat((w.out + "/A.C.met").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    std::string upperLong(245, 'N');
+    EXPECT_TRUE(testutil::exists(w.out + "/" + upperLong + ".C.met"));
+
+    ::chmod((w.out + "/A.C.met").c_str(), 0640);
+    testutil::writeFile(w.out + "/A.C.met", "stale");
+    const bool root = ::geteuid() == 0;
+    const std::string seal = std::string(root ? "chattr +i " : "chmod 0555 ") + w.out;
+    if (std::system(seal.c_str()) != 0) GTEST_SKIP() << "cannot close the folder to new files";
+    r = w.run({"a.c", "-METRICS=out"});
+    std::system((std::string(root ? "chattr -i " : "chmod 0755 ") + w.out).c_str());
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(testutil::readFile(w.out + "/A.C.met").find("<FUNCTION Name=\"f\""), std::string::npos);
+    ASSERT_EQ(::stat((w.out + "/A.C.met").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
 }
 
 // Declarations that drop parts of the tree (struct tags, array parameters,

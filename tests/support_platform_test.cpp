@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cerrno>
+#include <unistd.h>
 #include <sys/stat.h>
 
 namespace {
@@ -37,12 +38,20 @@ std::string readTextFile(const std::string &path)
 }
 
 // Creates a file through the platform's opener, as the metrics writer does.
+// A move as the writer makes one: found case-insensitively, then noted.
+void moveAndNote(const std::string &from, const std::string &to)
+{
+    const std::string source = hostPath(from.c_str()), target = hostPathForWriting(to.c_str());
+    EXPECT_TRUE(moveOnHost(source, target));
+    noteMovedOnHost(source, target);
+}
+
 void writeThrough(const char *programPath)
 {
-    FILE *out = openForWriting(programPath);
-    ASSERT_NE(out, nullptr);
-    std::fputs("document\n", out);
-    std::fclose(out);
+    const int out = openForAppending(programPath);
+    ASSERT_GE(out, 0);
+    EXPECT_EQ(::write(out, "document\n", 9), 9);
+    ::close(out);
 }
 
 std::string crlfToLf(const std::string &text)
@@ -104,21 +113,22 @@ TEST_F(HostTree, WritingFindsExistingFilesAndNewFilesAreSeenLater)
 {
     EXPECT_EQ(hostPathForCreating((root + "\\SRC\\INC\\New.met").c_str()), dir.file("Src/inc/New.met"));
 
-    FILE *out = openForWriting((root + "\\SRC\\INC\\B.H").c_str());  // truncates the existing b.h
-    ASSERT_NE(out, nullptr);
-    std::fputs("rewritten\n", out);
-    std::fclose(out);
-    EXPECT_EQ(testutil::readFile(dir.file("Src/inc/b.h")), "rewritten\n");
+    int out = openHostForRewriting(hostPath((root + "\\SRC\\INC\\B.H").c_str()));  // the existing b.h
+    ASSERT_GE(out, 0);
+    EXPECT_EQ(::write(out, "re", 2), 2);
+    ::close(out);
+    EXPECT_EQ(testutil::readFile(dir.file("Src/inc/b.h")).substr(0, 2), "re");
     EXPECT_FALSE(testutil::exists(dir.file("Src/inc/B.H")));
+    EXPECT_LT(openHostForRewriting(hostPath((root + "\\SRC\\INC").c_str())), 0);  // not a regular file
 
     out = openForAppending((root + "\\SRC\\INC\\Log.txt").c_str());
-    ASSERT_NE(out, nullptr);
-    std::fputs("one\n", out);
-    std::fclose(out);
+    ASSERT_GE(out, 0);
+    EXPECT_EQ(::write(out, "one\n", 4), 4);
+    ::close(out);
     EXPECT_EQ(testutil::readFile(dir.file("Src/inc/Log.txt")), "one\n");
     EXPECT_EQ(readTextFile(root + "\\SRC\\INC\\LOG.TXT"), "one\n");  // the listing was refreshed
 
-    EXPECT_TRUE(renamePath((root + "\\SRC\\INC\\LOG.TXT").c_str(), (root + "\\SRC\\Moved.txt").c_str()));
+    moveAndNote(root + "\\SRC\\INC\\LOG.TXT", root + "\\SRC\\Moved.txt");
     EXPECT_EQ(testutil::readFile(dir.file("Src/Moved.txt")), "one\n");
     EXPECT_EQ(readTextFile(root + "\\SRC\\MOVED.TXT"), "one\n");
 }
@@ -133,7 +143,7 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
     writeThrough((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()), temp);
 
-    EXPECT_TRUE(renamePath((root + "\\SRC\\OUT.MET.1.TMP").c_str(), (root + "\\SRC\\Out.met").c_str()));
+    moveAndNote(root + "\\SRC\\OUT.MET.1.TMP", root + "\\SRC\\Out.met");
     EXPECT_EQ(hostPath((root + "\\SRC\\OUT.MET").c_str()), dir.file("Src/Out.met"));
     EXPECT_FALSE(statPath((root + "\\SRC\\OUT.MET.1.TMP").c_str()));
 
@@ -150,9 +160,9 @@ TEST_F(HostTree, OwnChangesKeepTheListingRight)
 TEST_F(HostTree, FilesOpenedForWritingStayInTheListing)
 {
     EXPECT_EQ(hostPath((root + "\\SRC\\A.C").c_str()), dir.file("Src/A.c"));  // listing kept from here on
-    FILE *log = openForAppending((root + "\\SRC\\Run.log").c_str());
-    ASSERT_NE(log, nullptr);
-    std::fclose(log);
+    const int log = openForAppending((root + "\\SRC\\Run.log").c_str());
+    ASSERT_GE(log, 0);
+    ::close(log);
     writeThrough((root + "\\SRC\\Out.met.1.tmp").c_str());
     EXPECT_EQ(hostPath((root + "\\SRC\\RUN.LOG").c_str()), dir.file("Src/Run.log"));
 }
