@@ -136,10 +136,17 @@ QString commonRoot(const QVector<Unit> &units)
     return root;
 }
 
+// A pattern without a slash matches any component of the path (a folder
+// or the file name), one with a slash the path or a leading folder of it.
 static bool matchesAny(const QString &path, const QStringList &patterns)
 {
     for (const QString &pattern : patterns) {
         const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern));
+        if (!pattern.contains('/')) {
+            for (const QString &component : path.split('/'))
+                if (re.match(component).hasMatch()) return true;
+            continue;
+        }
         for (qsizetype slash = path.indexOf('/'); slash >= 0; slash = path.indexOf('/', slash + 1))
             if (re.match(path.left(slash)).hasMatch()) return true;
         if (re.match(path).hasMatch()) return true;

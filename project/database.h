@@ -29,8 +29,9 @@ bool readDatabase(const QString &path, Database &db, QString &problem);
 // The deepest folder that holds every unit's source.
 QString commonRoot(const QVector<Unit> &units);
 
-// Path filters: a pattern applies to the source path relative to the root
-// and to each of its leading folders, so "test" leaves out test/a/b.c.
+// Path filters on the source path relative to the root: a pattern without
+// a slash matches any folder or the file name ("test" leaves out every
+// test/ folder), one with a slash the path or a leading folder of it.
 bool passesFilters(const QString &relativePath, const QStringList &includes, const QStringList &excludes);
 
 // True when the unit belongs to shard k of n (1 <= k <= n).
