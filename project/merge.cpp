@@ -2,13 +2,13 @@
 #include "project/merge.h"
 
 #include "project/console.h"
+#include "project/filewrite.h"
 #include "project/runner.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -129,17 +129,8 @@ bool writeMerged(const QString &outDir, const QVector<MergedFile> &files, QStrin
     for (const QString &name : previousOutput(outDir)) QFile::remove(outDir + '/' + name);
     QByteArray log;
     for (const MergedFile &f : files) {
-        QSaveFile out(f.outName);
-        if (!out.open(QIODevice::WriteOnly) || out.write(f.bytes) != f.bytes.size() || !out.commit()) {
-            problem = QStringLiteral("cannot write %1: %2").arg(f.outName, out.errorString());
-            return false;
-        }
+        if (!writeWholeFile(f.outName, f.bytes, problem)) return false;
         log += "MET " + f.outName.toLocal8Bit() + '\n';
     }
-    QSaveFile out(outDir + '/' + kLogName);
-    if (!out.open(QIODevice::WriteOnly) || out.write(log) != log.size() || !out.commit()) {
-        problem = QStringLiteral("cannot write %1: %2").arg(out.fileName(), out.errorString());
-        return false;
-    }
-    return true;
+    return writeWholeFile(outDir + '/' + kLogName, log, problem);
 }

@@ -5,7 +5,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <algorithm>
@@ -20,14 +19,6 @@ int ProjectResult::functionCount() const
     int n = 0;
     for (const MeasuredFile &f : files) n += f.merged->doc.functions.size();
     return n;
-}
-
-bool writeWholeFile(const QString &file, const QByteArray &text, QString &problem)
-{
-    QSaveFile out(file);
-    if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size() && out.commit()) return true;
-    problem = QStringLiteral("cannot write %1: %2").arg(file, out.errorString());
-    return false;
 }
 
 VgDistribution vgDistribution(const ProjectResult &result)

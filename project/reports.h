@@ -2,6 +2,7 @@
 // and the JSON, CSV and SARIF files.
 #pragma once
 
+#include "project/filewrite.h"
 #include "project/gates.h"
 #include "project/projectresult.h"
 
@@ -30,6 +31,3 @@ struct RankedFunction {
 };
 // The n functions of highest VG, ties by path and line.
 QVector<RankedFunction> mostComplex(const ProjectResult &result, int n);
-
-// Writes text to file in one piece, or says why not.
-bool writeWholeFile(const QString &file, const QByteArray &text, QString &problem);

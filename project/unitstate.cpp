@@ -1,6 +1,8 @@
 // Incremental state of a unit (see unitstate.h).
 #include "project/unitstate.h"
 
+#include "project/filewrite.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -8,7 +10,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 static const int kStateFormat = 1;
 
@@ -65,11 +66,9 @@ void writeUnitState(const QString &folder, const UnitState &state, FileStamps &s
                         {"ok", state.ok},
                         {"firstMessage", state.firstMessage},
                         {"dependencies", deps}};
-    QSaveFile file(stateFile(folder));
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(QJsonDocument(o).toJson(QJsonDocument::Compact));
-        file.commit();
-    }
+    // A state that cannot be written only costs a new analysis next time.
+    QString problem;
+    writeWholeFile(stateFile(folder), QJsonDocument(o).toJson(QJsonDocument::Compact), problem);
 }
 
 bool unitUpToDate(const QString &folder, const QString &fingerprint, FileStamps &stamps, UnitState &state)
