@@ -17,8 +17,8 @@ const char kExitCodes[] =
     "  3  the tool could not run (bad option, unreadable database, missing tarsk1)\n";
 
 const char kUsage[] =
-    "Usage: tarsk1-project -p BUILD [options]\n"
-    "       tarsk1-project merge OUT DIR... [report options]\n"
+    "  tarsk1-project -p BUILD [options]\n"
+    "  tarsk1-project merge OUT DIR... [options]\n\n"
     "Analyses every C unit of a compilation database (BUILD/compile_commands.json or the\n"
     "file itself) with tarsk1 and merges the results into one metrics folder, as one\n"
     "tarsk1 run over all units would write it. 'merge' combines the metrics folders of\n"

@@ -179,6 +179,14 @@ void logTimes(const QVector<UnitRun> &runs, qint64 wallMs)
                         .arg(tool));
 }
 
+// With --verbose, everything a failed unit's processes said.
+void showMessages(const UnitRun &run)
+{
+    QFile messages(unitfiles::messages(run.folder));
+    if (console::level() != console::Level::Verbose || !messages.open(QIODevice::ReadOnly)) return;
+    console::detail(QStringLiteral("%1 failed:\n%2").arg(run.shownName, QString::fromLocal8Bit(messages.readAll()).trimmed()));
+}
+
 }  // namespace
 
 int analyseProject(const Options &o)
@@ -225,7 +233,7 @@ int analyseProject(const Options &o)
     for (const UnitRun &r : runs) {
         units.append(UnitResult{UnitOutcome{r.unit->index, r.shownName, r.state.ok, r.reused, r.state.firstMessage},
                                 r.folder, r.state.dependencies});
-        if (!r.state.ok) console::detail(QStringLiteral("%1: messages in %2").arg(r.shownName, unitfiles::messages(r.folder)));
+        if (!r.state.ok && !r.reused) showMessages(r);
     }
     writeManifest(result.outDir, result.root, db.skipped, cUnits, units);
     return finish(o, result, units);
