@@ -285,6 +285,11 @@ def gates():
     out, baseline = os.path.join(work, "out"), os.path.join(work, "baseline.json")
     r = tool("-p", project, "--out", out, "--max-vg", "10", "--json", baseline)
     check(r.returncode == 0, "no breach: %d %s" % (r.returncode, r.stdout))
+    check("\r" not in r.stderr, "no progress line outside a terminal")
+    # On a terminal the status line is drawn in place.
+    r = run(["script", "-qec", shlex.join([TOOL, "-p", project, "--out", out + "-tty"]), "/dev/null"])
+    check("[4/4] " in r.stdout and "\x1b[K" in r.stdout and "units: 4 analysed" in r.stdout,
+          "progress on a terminal: %r" % r.stdout)
     r = tool("-p", project, "--out", out, "--max-vg", "2", "--max-statements", "2", "--max-nesting", "5")
     lines = [l for l in r.stdout.splitlines() if ": warning: " in l]
     check(r.returncode == 1, "breach gives 1, not %d" % r.returncode)
