@@ -54,8 +54,16 @@ bool readManifest(const QString &out, QJsonObject &manifest, QString &problem)
     return true;
 }
 
-void writeManifest(const QString &out, const QString &root, int skipped, int cUnits,
-                   const QVector<UnitResult> &units)
+// What the shards of one analysis share: the database's units after the
+// path filters, and the root.
+struct Share {
+    QString root;
+    int skipped = 0;
+    int cUnits = 0;
+    QString units;  // fingerprint of the names of those units
+};
+
+void writeManifest(const QString &out, const Share &share, const QVector<UnitResult> &units)
 {
     QJsonArray list;
     for (const UnitResult &u : units)
@@ -64,8 +72,10 @@ void writeManifest(const QString &out, const QString &root, int skipped, int cUn
                                 {"source", u.outcome.shownName},
                                 {"ok", u.outcome.ok},
                                 {"message", u.outcome.firstMessage}});
-    const QJsonObject manifest{{"format", kManifestFormat}, {"version", kManifestVersion}, {"root", root},
-                               {"skipped", skipped},        {"cUnits", cUnits},           {"units", list}};
+    const QJsonObject manifest{{"format", kManifestFormat}, {"version", kManifestVersion},
+                               {"root", share.root},        {"skipped", share.skipped},
+                               {"cUnits", share.cUnits},    {"share", share.units},
+                               {"units", list}};
     QString problem;
     if (!writeWholeFile(manifestFile(out), QJsonDocument(manifest).toJson(), problem)) console::error(problem);
 }
@@ -216,12 +226,17 @@ int analyseProject(const Options &o)
     if (!prepareOutDir(result.outDir)) return kCannotRun;
 
     QVector<Unit> selected;
-    int cUnits = 0;
+    Share share;
+    share.root = result.root;
+    share.skipped = db.skipped;
+    QStringList names;
     for (const Unit &u : db.units) {
         if (!passesFilters(shownPath(result.root, u.file), o.includes, o.excludes)) continue;
-        ++cUnits;
+        names.append(u.id);
         if (inShard(u, o.shardK, o.shardN)) selected.append(u);
     }
+    share.cUnits = names.size();
+    share.units = fingerprintOf(names);
     result.leftOut = db.units.size() - selected.size();
 
     FileStamps stamps;
@@ -235,7 +250,7 @@ int analyseProject(const Options &o)
                                 r.folder, r.state.dependencies});
         if (!r.state.ok && !r.reused) showMessages(r);
     }
-    writeManifest(result.outDir, result.root, db.skipped, cUnits, units);
+    writeManifest(result.outDir, share, units);
     return finish(o, result, units);
 }
 
@@ -244,6 +259,7 @@ static bool collectShardUnits(const QStringList &shardDirs, ProjectResult &resul
                               int &cUnits)
 {
     QSet<int> seen;
+    QString shareSeen;
     for (const QString &dir : shardDirs) {
         QJsonObject manifest;
         QString problem;
@@ -251,6 +267,13 @@ static bool collectShardUnits(const QStringList &shardDirs, ProjectResult &resul
             console::error(problem);
             return false;
         }
+        const QString share = manifest.value(QLatin1String("share")).toString();
+        if (!shareSeen.isEmpty() && share != shareSeen) {
+            console::error(QStringLiteral("%1 was analysed from another database or other filters than %2")
+                               .arg(dir, shardDirs.first()));
+            return false;
+        }
+        shareSeen = share;
         if (result.root.isEmpty()) result.root = manifest.value(QLatin1String("root")).toString();
         result.skipped = manifest.value(QLatin1String("skipped")).toInt();
         cUnits = manifest.value(QLatin1String("cUnits")).toInt();

@@ -326,6 +326,10 @@ def shards():
     same_folders(whole + ".run", whole)
     with open(os.path.join(work, "whole.json")) as a, open(os.path.join(work, "merged.json")) as b:
         check(json.load(a)["files"] == json.load(b)["files"], "JSON reports of shards merged and whole run differ")
+    # A shard filtered differently belongs to another analysis.
+    r = tool("-p", db, "--out", parts[0], "--shard", "1/3", "-q", "--exclude", "lua.c")
+    r = tool("merge", os.path.join(work, "mixed"), *parts)
+    check(r.returncode == 3 and "another database or other filters" in r.stderr, r.stderr)
 
 
 def sarif():
