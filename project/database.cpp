@@ -11,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 static QString resolved(const QString &directory, const QString &path)
 {
@@ -136,28 +135,40 @@ QString commonRoot(const QVector<Unit> &units)
     return root;
 }
 
+PathFilter::PathFilter(const QStringList &includes, const QStringList &excludes)
+    : includes_(compiled(includes)), excludes_(compiled(excludes))
+{
+}
+
+QVector<PathFilter::Pattern> PathFilter::compiled(const QStringList &patterns)
+{
+    QVector<Pattern> result;
+    for (const QString &p : patterns)
+        result.append(Pattern{QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)), !p.contains('/')});
+    return result;
+}
+
 // A pattern without a slash matches any component of the path (a folder
 // or the file name), one with a slash the path or a leading folder of it.
-static bool matchesAny(const QString &path, const QStringList &patterns)
+bool PathFilter::matchesAny(const QString &path, const QVector<Pattern> &patterns)
 {
-    for (const QString &pattern : patterns) {
-        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(pattern));
-        if (!pattern.contains('/')) {
+    for (const Pattern &pattern : patterns) {
+        if (pattern.anyComponent) {
             for (const QString &component : path.split('/'))
-                if (re.match(component).hasMatch()) return true;
+                if (pattern.re.match(component).hasMatch()) return true;
             continue;
         }
         for (qsizetype slash = path.indexOf('/'); slash >= 0; slash = path.indexOf('/', slash + 1))
-            if (re.match(path.left(slash)).hasMatch()) return true;
-        if (re.match(path).hasMatch()) return true;
+            if (pattern.re.match(path.left(slash)).hasMatch()) return true;
+        if (pattern.re.match(path).hasMatch()) return true;
     }
     return false;
 }
 
-bool passesFilters(const QString &relativePath, const QStringList &includes, const QStringList &excludes)
+bool PathFilter::passes(const QString &relativePath) const
 {
-    if (!includes.isEmpty() && !matchesAny(relativePath, includes)) return false;
-    return !matchesAny(relativePath, excludes);
+    if (!includes_.isEmpty() && !matchesAny(relativePath, includes_)) return false;
+    return !matchesAny(relativePath, excludes_);
 }
 
 bool inShard(const Unit &unit, int k, int n)

@@ -2,6 +2,7 @@
 // compiles C), the entries that are not C counted, the path filters applied.
 #pragma once
 
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -32,7 +33,21 @@ QString commonRoot(const QVector<Unit> &units);
 // Path filters on the source path relative to the root: a pattern without
 // a slash matches any folder or the file name ("test" leaves out every
 // test/ folder), one with a slash the path or a leading folder of it.
-bool passesFilters(const QString &relativePath, const QStringList &includes, const QStringList &excludes);
+class PathFilter {
+public:
+    PathFilter(const QStringList &includes, const QStringList &excludes);
+    bool passes(const QString &relativePath) const;
+
+private:
+    struct Pattern {
+        QRegularExpression re;
+        bool anyComponent;
+    };
+    static QVector<Pattern> compiled(const QStringList &patterns);
+    static bool matchesAny(const QString &path, const QVector<Pattern> &patterns);
+    QVector<Pattern> includes_;
+    QVector<Pattern> excludes_;
+};
 
 // True when the unit belongs to shard k of n (1 <= k <= n).
 bool inShard(const Unit &unit, int k, int n);

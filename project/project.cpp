@@ -230,8 +230,9 @@ int analyseProject(const Options &o)
     share.root = result.root;
     share.skipped = db.skipped;
     QStringList names;
+    const PathFilter filter(o.includes, o.excludes);
     for (const Unit &u : db.units) {
-        if (!passesFilters(shownPath(result.root, u.file), o.includes, o.excludes)) continue;
+        if (!filter.passes(shownPath(result.root, u.file))) continue;
         names.append(u.id);
         if (inShard(u, o.shardK, o.shardN)) selected.append(u);
     }

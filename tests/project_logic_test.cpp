@@ -108,7 +108,7 @@ TEST(ProjectDatabase, ReadsDependencyFilesAndFilters)
         {"srcx/a.c", {"src"}, {}, false},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(passesFilters(QString::fromUtf8(c.path), c.includes, c.excludes), c.passes) << c.path;
+        EXPECT_EQ(PathFilter(c.includes, c.excludes).passes(QString::fromUtf8(c.path)), c.passes) << c.path;
 }
 
 TEST(ProjectDatabase, ShardsShareUnitsStably)

@@ -241,6 +241,9 @@ def failures():
     check("failed units:" in r.stdout and "broken.c: " in r.stdout, "summary lists failures: " + r.stdout)
     check(os.path.exists(os.path.join(work, "out", "B.C.met")), "good units still merged")
     check(report["skipped"] == 2, "skipped: %s" % report["skipped"])
+    r = tool("-p", project, "--out", os.path.join(work, "only-b"), "--include", "b.c")
+    check(r.returncode == 0 and r.stdout.startswith("units: 1 analysed (0 unchanged), 0 failed, 2 skipped (not C), "
+                                                    "7 left out"), "--include: " + r.stdout)
 
 
 def bad_inputs():
