@@ -51,8 +51,9 @@ QString firstLine(const QString &text)
 // One unit on its way through its two processes.
 class UnitJob {
 public:
-    UnitJob(UnitRun &run, const ToolSetup &tools, FileStamps &stamps, std::function<void()> done)
-        : run_(run), tools_(tools), stamps_(stamps), done_(std::move(done))
+    UnitJob(UnitRun &run, const ToolSetup &tools, const QProcessEnvironment &toolEnvironment, FileStamps &stamps,
+            std::function<void()> done)
+        : run_(run), tools_(tools), toolEnvironment_(toolEnvironment), stamps_(stamps), done_(std::move(done))
     {
     }
 
@@ -108,10 +109,7 @@ private:
     {
         run_.preprocessMs = clock_.restart();
         QProcess *p = newProcess();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("CORVELDIR"), tools_.install);
-        env.insert(QStringLiteral("MVRTGT"), tools_.target);
-        p->setProcessEnvironment(env);
+        p->setProcessEnvironment(toolEnvironment_);
         connectFinish(p, [this](const QString &) { analysed(); });
         p->start(tools_.tarsk1, {run_.folder + QStringLiteral("/unit.i"),
                                  QStringLiteral("-METRICS=") + unitfiles::metrics(run_.folder),
@@ -150,6 +148,7 @@ private:
 
     UnitRun &run_;
     const ToolSetup &tools_;
+    const QProcessEnvironment &toolEnvironment_;
     FileStamps &stamps_;
     std::function<void()> done_;
     std::unique_ptr<QProcess> process_;
@@ -168,6 +167,9 @@ void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStam
     const int total = pending.size();
     if (total == 0) return;
     int running = 0, done = 0;
+    QProcessEnvironment toolEnvironment = QProcessEnvironment::systemEnvironment();
+    toolEnvironment.insert(QStringLiteral("CORVELDIR"), tools.install);
+    toolEnvironment.insert(QStringLiteral("MVRTGT"), tools.target);
     QEventLoop loop;
     std::vector<std::unique_ptr<UnitJob>> jobsHeld;
     std::function<void()> startMore = [&]() {
@@ -175,7 +177,7 @@ void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStam
             UnitRun &run = runs[pending.takeLast()];
             ++running;
             console::progress(done, total, run.shownName);
-            jobsHeld.push_back(std::make_unique<UnitJob>(run, tools, stamps, [&, name = run.shownName]() {
+            jobsHeld.push_back(std::make_unique<UnitJob>(run, tools, toolEnvironment, stamps, [&, name = run.shownName]() {
                 --running;
                 ++done;
                 console::progress(done, total, name);
