@@ -79,6 +79,8 @@ private:
         process_.reset(new QProcess);
         process_->setWorkingDirectory(run_.unit->directory);
         process_->setProcessChannelMode(QProcess::MergedChannels);
+        // A command that reads its standard input meets its end at once.
+        process_->setStandardInputFile(QProcess::nullDevice());
         return process_.get();
     }
 

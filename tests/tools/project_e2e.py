@@ -229,6 +229,7 @@ def failures():
         {"directory": os.path.join(work, "p"), "arguments": ["gcc", "-c", "fails.c"], "file": "fails.c"},
         {"directory": os.path.join(work, "p"), "arguments": ["gcc", "-c", "gone.c"], "file": "gone.c"},
         {"directory": os.path.join(work, "p"), "arguments": ["/nonexistent/gcc", "-c", "a.c"], "file": "a.c"},
+        {"directory": os.path.join(work, "p"), "arguments": ["gcc", "-x", "c", "-c", "-"], "file": "stdin.c"},
     ])
     r = tool("-p", project, "--out", os.path.join(work, "out"), "--json", os.path.join(work, "r.json"))
     check(r.returncode == 2, "a failing unit gives exit code 2, not %d" % r.returncode)
@@ -236,6 +237,7 @@ def failures():
         report = json.load(f)
     failed = {u["source"]: u["message"] for u in report["units"] if not u["ok"]}
     check(sorted(failed) == ["a.c", "broken.c", "fails.c", "gone.c"], "failed units: %s" % failed)
+    check(report["units"][-1] == {"source": "stdin.c", "ok": True}, "a unit reading standard input ends")
     check("missing-header.h" in failed["fails.c"], "first message of fails.c: " + failed["fails.c"])
     check("/nonexistent/gcc" in failed["a.c"], "missing compiler: " + failed["a.c"])
     check("failed units:" in r.stdout and "broken.c: " in r.stdout, "summary lists failures: " + r.stdout)
@@ -243,7 +245,7 @@ def failures():
     check(report["skipped"] == 2, "skipped: %s" % report["skipped"])
     r = tool("-p", project, "--out", os.path.join(work, "only-b"), "--include", "b.c")
     check(r.returncode == 0 and r.stdout.startswith("units: 1 analysed (0 unchanged), 0 failed, 2 skipped (not C), "
-                                                    "7 left out"), "--include: " + r.stdout)
+                                                    "8 left out"), "--include: " + r.stdout)
 
 
 def bad_inputs():
