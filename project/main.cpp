@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
+
 namespace {
 
 const char kExitCodes[] =
@@ -61,6 +63,7 @@ void addOptions(QCommandLineParser &p)
     p.addOptions({
         {{"p", "database"}, "The compilation database: a build folder or the JSON file.", "PATH"},
         {{"j", "jobs"}, "Units analysed at once (default: the number of cores).", "N"},
+        {"timeout", "Longest time in seconds the preprocessor or tarsk1 may take on one unit (default 600).", "S"},
         {"target", "The tarsk1 target folder (default: the GCC target shipped beside the program).", "DIR"},
         {"install", "The tarsk1 installation folder (default: the one beside the program).", "DIR"},
         {"out", "The metrics folder (default: tarsk1-metrics).", "DIR"},
@@ -101,9 +104,10 @@ bool readOptions(const QCommandLineParser &p, Parsed &r, QString &problem)
     o.baseline = p.value("baseline");
     if (!readCount(p, "jobs", o.jobs, problem) || !readCount(p, "max-vg", o.limits.maxVg, problem) ||
         !readCount(p, "max-statements", o.limits.maxStatements, problem) ||
-        !readCount(p, "max-nesting", o.limits.maxNesting, problem))
+        !readCount(p, "max-nesting", o.limits.maxNesting, problem) || !readCount(p, "timeout", o.unitSeconds, problem))
         return false;
-    if (o.jobs < 1) o.jobs = 1;
+    o.jobs = std::max(o.jobs, 1);
+    o.unitSeconds = std::max(o.unitSeconds, 1);
     if (p.isSet("shard") && !readShard(p.value("shard"), o, problem)) return false;
     const QStringList positional = p.positionalArguments();
     r.merge = !positional.isEmpty() && positional.first() == QLatin1String("merge");

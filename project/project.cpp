@@ -216,7 +216,7 @@ int analyseProject(const Options &o)
     const QString appDir = QCoreApplication::applicationDirPath();
     const ToolSetup tools{appDir + QStringLiteral("/tarsk1"),
                           QDir::cleanPath(QDir(o.target).absolutePath()),
-                          QDir::cleanPath(QDir(o.install).absolutePath())};
+                          QDir::cleanPath(QDir(o.install).absolutePath()), o.unitSeconds};
     if (!checkTools(tools)) return kCannotRun;
     if (result.outDir.contains(',') || result.outDir.contains('$')) {
         console::error(QStringLiteral("the metrics folder %1 holds ',' or '$', which tarsk1 reads in its arguments")

@@ -14,6 +14,7 @@ enum ExitCode { kClean = 0, kBreach = 1, kUnitFailed = 2, kCannotRun = 3 };
 struct Options {
     QString database;
     int jobs = 1;
+    int unitSeconds = 600;
     QString target;
     QString install;
     QString out;

@@ -93,10 +93,22 @@ private:
             if (error == QProcess::FailedToStart)
                 fail(QStringLiteral("cannot run %1: %2").arg(p->program(), p->errorString()));
         });
+        // A process that does not end in time is killed and fails the unit.
+        auto *limit = new QTimer(p);
+        limit->setSingleShot(true);
+        QObject::connect(limit, &QTimer::timeout, [this, p]() {
+            timedOut_ = true;
+            p->kill();
+        });
+        QObject::connect(p, &QProcess::started, [limit, this]() { limit->start(tools_.unitSeconds * 1000); });
         QObject::connect(p, &QProcess::finished, [this, p, next](int code, QProcess::ExitStatus status) {
             const QString output = QString::fromLocal8Bit(p->readAll());
             messages_ += output;
-            if (status != QProcess::NormalExit)
+            if (timedOut_)
+                fail(QStringLiteral("%1 did not end within %2 s")
+                         .arg(QFileInfo(p->program()).fileName())
+                         .arg(tools_.unitSeconds));
+            else if (status != QProcess::NormalExit)
                 fail(QStringLiteral("%1 crashed").arg(QFileInfo(p->program()).fileName()));
             else if (code != 0)
                 fail(firstLine(output).isEmpty()
@@ -157,6 +169,7 @@ private:
     QElapsedTimer clock_;
     QString messages_;
     bool finished_ = false;
+    bool timedOut_ = false;
 };
 
 }  // namespace

@@ -14,6 +14,7 @@ struct ToolSetup {
     QString tarsk1;   // the executable
     QString target;   // MVRTGT
     QString install;  // CORVELDIR
+    int unitSeconds = 600;  // longest a process of a unit may run
 };
 
 struct UnitRun {

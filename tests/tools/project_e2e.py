@@ -230,14 +230,20 @@ def failures():
         {"directory": os.path.join(work, "p"), "arguments": ["gcc", "-c", "gone.c"], "file": "gone.c"},
         {"directory": os.path.join(work, "p"), "arguments": ["/nonexistent/gcc", "-c", "a.c"], "file": "a.c"},
         {"directory": os.path.join(work, "p"), "arguments": ["gcc", "-x", "c", "-c", "-"], "file": "stdin.c"},
+        {"directory": os.path.join(work, "p"), "arguments": ["./stuck/gcc", "-c", "c.c"], "file": "stuck.c"},
     ])
-    r = tool("-p", project, "--out", os.path.join(work, "out"), "--json", os.path.join(work, "r.json"))
+    os.makedirs(os.path.join(project, "stuck"))
+    with open(os.path.join(project, "stuck", "gcc"), "w") as f:
+        f.write("#!/bin/sh\nexec sleep 60\n")
+    os.chmod(os.path.join(project, "stuck", "gcc"), 0o755)
+    r = tool("-p", project, "--out", os.path.join(work, "out"), "--json", os.path.join(work, "r.json"), "--timeout", "1")
     check(r.returncode == 2, "a failing unit gives exit code 2, not %d" % r.returncode)
     with open(os.path.join(work, "r.json")) as f:
         report = json.load(f)
     failed = {u["source"]: u["message"] for u in report["units"] if not u["ok"]}
-    check(sorted(failed) == ["a.c", "broken.c", "fails.c", "gone.c"], "failed units: %s" % failed)
-    check(report["units"][-1] == {"source": "stdin.c", "ok": True}, "a unit reading standard input ends")
+    check(sorted(failed) == ["a.c", "broken.c", "fails.c", "gone.c", "stuck.c"], "failed units: %s" % failed)
+    check(report["units"][-2] == {"source": "stdin.c", "ok": True}, "a unit reading standard input ends")
+    check(failed["stuck.c"] == "gcc did not end within 1 s", "stuck compiler: " + failed["stuck.c"])
     check("missing-header.h" in failed["fails.c"], "first message of fails.c: " + failed["fails.c"])
     check("/nonexistent/gcc" in failed["a.c"], "missing compiler: " + failed["a.c"])
     check("failed units:" in r.stdout and "broken.c: " in r.stdout, "summary lists failures: " + r.stdout)
@@ -245,7 +251,7 @@ def failures():
     check(report["skipped"] == 2, "skipped: %s" % report["skipped"])
     r = tool("-p", project, "--out", os.path.join(work, "only-b"), "--include", "b.c")
     check(r.returncode == 0 and r.stdout.startswith("units: 1 analysed (0 unchanged), 0 failed, 2 skipped (not C), "
-                                                    "8 left out"), "--include: " + r.stdout)
+                                                    "9 left out"), "--include: " + r.stdout)
 
 
 def bad_inputs():
