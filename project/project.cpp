@@ -71,6 +71,7 @@ void writeManifest(const QString &out, const Share &share, const QVector<UnitRes
                                 {"id", QFileInfo(u.folder).fileName()},
                                 {"source", u.outcome.shownName},
                                 {"ok", u.outcome.ok},
+                                {"reused", u.outcome.reused},
                                 {"message", u.outcome.firstMessage}});
     const QJsonObject manifest{{"format", kManifestFormat}, {"version", kManifestVersion},
                                {"root", share.root},        {"skipped", share.skipped},
@@ -287,7 +288,7 @@ static bool collectShardUnits(const QStringList &shardDirs, ProjectResult &resul
             r.folder = QDir::cleanPath(QDir(dir).absolutePath()) + '/' + kWorkFolder + QStringLiteral("/units/") +
                        u.value(QLatin1String("id")).toString();
             r.outcome = UnitOutcome{index, u.value(QLatin1String("source")).toString(),
-                                    u.value(QLatin1String("ok")).toBool(), true,
+                                    u.value(QLatin1String("ok")).toBool(), u.value(QLatin1String("reused")).toBool(),
                                     u.value(QLatin1String("message")).toString()};
             UnitState state;
             if (readUnitState(r.folder, state)) r.dependencies = state.dependencies;
