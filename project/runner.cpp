@@ -59,8 +59,7 @@ public:
 
     void start()
     {
-        QDir(run_.folder).removeRecursively();
-        if (!QDir().mkpath(unitfiles::metrics(run_.folder))) {
+        if (!emptyFolder()) {
             fail(QStringLiteral("cannot create the work folder %1").arg(run_.folder));
             return;
         }
@@ -72,6 +71,22 @@ public:
     }
 
 private:
+    // The unit's folder without anything of its last analysis, its state
+    // first (a run stopped now must not leave a state that vouches for
+    // removed files). Emptied rather than made anew: creating folders is
+    // the slow part on some file systems.
+    bool emptyFolder()
+    {
+        const QString metrics = unitfiles::metrics(run_.folder);
+        if (!QFileInfo::exists(metrics)) return QDir().mkpath(metrics);
+        QFile::remove(run_.folder + QStringLiteral("/state.json"));
+        QDir folder(run_.folder);
+        for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) folder.remove(name);
+        QDir met(metrics);
+        for (const QString &name : met.entryList(QDir::Files | QDir::Hidden)) met.remove(name);
+        return true;
+    }
+
     QProcess *newProcess()
     {
         // The previous process may be the one whose signal is running now.
