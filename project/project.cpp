@@ -122,6 +122,8 @@ int finish(const Options &o, ProjectResult &result, const QVector<UnitResult> &u
         console::error(problem);
         return kCannotRun;
     }
+    // A file named by a #line directive, not read by the preprocessor, keeps
+    // the form tarsk1 gives it.
     const QHash<QString, QString> hosts = hostPaths(units);
     for (auto it = result.merged.crbegin(); it != result.merged.crend(); ++it) {
         const QString source = it->doc.sourcePath();
@@ -291,7 +293,11 @@ static bool collectShardUnits(const QStringList &shardDirs, ProjectResult &resul
                                     u.value(QLatin1String("ok")).toBool(), u.value(QLatin1String("reused")).toBool(),
                                     u.value(QLatin1String("message")).toString()};
             UnitState state;
-            if (readUnitState(r.folder, state)) r.dependencies = state.dependencies;
+            if (!readUnitState(r.folder, state)) {
+                console::error(QStringLiteral("%1: the results of %2 are missing or unreadable").arg(dir, r.outcome.shownName));
+                return false;
+            }
+            r.dependencies = state.dependencies;
             units.append(r);
         }
     }

@@ -337,6 +337,11 @@ def shards():
     same_folders(whole + ".run", whole)
     with open(os.path.join(work, "whole.json")) as a, open(os.path.join(work, "merged.json")) as b:
         check(json.load(a)["files"] == json.load(b)["files"], "JSON reports of shards merged and whole run differ")
+    # A shard whose unit results are gone cannot be merged.
+    unit = os.listdir(os.path.join(parts[1], ".tarsk1-project", "units"))[0]
+    os.remove(os.path.join(parts[1], ".tarsk1-project", "units", unit, "state.json"))
+    r = tool("merge", os.path.join(work, "broken"), *parts)
+    check(r.returncode == 3 and "missing or unreadable" in r.stderr, r.stderr)
     # A shard filtered differently belongs to another analysis.
     r = tool("-p", db, "--out", parts[0], "--shard", "1/3", "-q", "--exclude", "lua.c")
     r = tool("merge", os.path.join(work, "mixed"), *parts)
