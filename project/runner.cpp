@@ -65,7 +65,7 @@ public:
         }
         QProcess *p = newProcess();
         const QStringList args = run_.preprocess.mid(1);
-        connectFinish(p, [this](const QString &output) { preprocessed(output); });
+        connectFinish(p, [this]() { preprocessed(); });
         clock_.start();
         p->start(run_.preprocess.first(), args);
     }
@@ -99,8 +99,8 @@ private:
         return process_.get();
     }
 
-    // Calls next with the process's output when it ended with code 0, and
-    // fails the unit otherwise.
+    // Calls next when the process ended with code 0, and fails the unit
+    // otherwise.
     template <typename Next>
     void connectFinish(QProcess *p, Next next)
     {
@@ -130,16 +130,16 @@ private:
                          ? QStringLiteral("%1 ended with exit code %2").arg(QFileInfo(p->program()).fileName()).arg(code)
                          : firstLine(output));
             else
-                next(output);
+                next();
         });
     }
 
-    void preprocessed(const QString &)
+    void preprocessed()
     {
         run_.preprocessMs = clock_.restart();
         QProcess *p = newProcess();
         p->setProcessEnvironment(toolEnvironment_);
-        connectFinish(p, [this](const QString &) { analysed(); });
+        connectFinish(p, [this]() { analysed(); });
         p->start(tools_.tarsk1, {run_.folder + QStringLiteral("/unit.i"),
                                  QStringLiteral("-METRICS=") + unitfiles::metrics(run_.folder),
                                  QStringLiteral("-VANTEL_LOG=") + unitfiles::log(run_.folder)});
