@@ -34,7 +34,7 @@ bool readUnitDocuments(const QString &folder, QVector<MergedFile> &documents, QS
             return false;
         }
         const QString name = QFileInfo(QString::fromLocal8Bit(line.mid(4))).fileName();
-        QFile document(unitfiles::metrics(folder) + '/' + name);
+        QFile document(folder + '/' + name);
         MergedFile f;
         if (!document.open(QIODevice::ReadOnly)) {
             problem = QStringLiteral("%1: missing metrics file %2").arg(folder, name);

@@ -74,16 +74,13 @@ private:
     // The unit's folder without anything of its last analysis, its state
     // first (a run stopped now must not leave a state that vouches for
     // removed files). Emptied rather than made anew: creating folders is
-    // the slow part on some file systems.
+    // the slowest part of the tool's own work on some file systems.
     bool emptyFolder()
     {
-        const QString metrics = unitfiles::metrics(run_.folder);
-        if (!QFileInfo::exists(metrics)) return QDir().mkpath(metrics);
-        QFile::remove(run_.folder + QStringLiteral("/state.json"));
         QDir folder(run_.folder);
+        if (!folder.exists()) return QDir().mkpath(run_.folder);
+        QFile::remove(run_.folder + QStringLiteral("/state.json"));
         for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) folder.remove(name);
-        QDir met(metrics);
-        for (const QString &name : met.entryList(QDir::Files | QDir::Hidden)) met.remove(name);
         return true;
     }
 
@@ -141,7 +138,7 @@ private:
         p->setProcessEnvironment(toolEnvironment_);
         connectFinish(p, [this]() { analysed(); });
         p->start(tools_.tarsk1, {run_.folder + QStringLiteral("/unit.i"),
-                                 QStringLiteral("-METRICS=") + unitfiles::metrics(run_.folder),
+                                 QStringLiteral("-METRICS=") + run_.folder,
                                  QStringLiteral("-VANTEL_LOG=") + unitfiles::log(run_.folder)});
     }
 

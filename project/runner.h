@@ -29,9 +29,9 @@ struct UnitRun {
     qint64 toolMs = 0;
 };
 
-// File names inside a unit's work folder.
+// File names inside a unit's work folder, beside the metrics files tarsk1
+// writes there (whose names all end in ".met").
 namespace unitfiles {
-inline QString metrics(const QString &folder) { return folder + QStringLiteral("/met"); }
 inline QString log(const QString &folder) { return folder + QStringLiteral("/tarsk1.log"); }
 inline QString messages(const QString &folder) { return folder + QStringLiteral("/messages.txt"); }
 }  // namespace unitfiles
