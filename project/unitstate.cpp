@@ -11,7 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-static const int kStateFormat = 1;
+static const int kStateFormat = 2;
 
 QString FileStamps::stamp(const QString &path)
 {
