@@ -266,6 +266,8 @@ def bad_inputs():
         (None, ["--shard", "3/2"], 3, "--shard needs K/N"),
         (None, ["--bogus"], 3, "bogus"),
         (None, ["--target", work], 3, "no ana/mvct.def"),
+        (None, ["--baseline", os.path.join(work, "none.json")], 3, "cannot read the baseline"),
+        (None, ["--baseline", os.path.join(project, "compile_commands.json")], 3, "not a JSON report of tarsk1-project"),
     ]
     for text, args, code, message in cases:
         db = os.path.join(project, "compile_commands.json")
