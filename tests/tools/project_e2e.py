@@ -300,8 +300,20 @@ def gates():
     work = case_dir("gates")
     project = make_variants(os.path.join(work, "p"))
     out, baseline = os.path.join(work, "out"), os.path.join(work, "baseline.json")
-    r = tool("-p", project, "--out", out, "--max-vg", "10", "--json", baseline)
+    csv = os.path.join(work, "functions.csv")
+    r = tool("-p", project, "--out", out, "--max-vg", "10", "--json", baseline, "--csv", csv)
     check(r.returncode == 0, "no breach: %d %s" % (r.returncode, r.stdout))
+    with open(csv) as f:
+        rows = f.read().splitlines()
+    check(rows[0] == "path,function,line,VG,Statements,NestedLevel" and "b.c,b,3,2,3,2" in rows and len(rows) == 9,
+          "CSV: %s" % rows)
+    with open(baseline) as f:
+        report = json.load(f)
+    shared = [f for f in report["files"] if f["path"] == "inc/shared.h"]
+    check(report["version"] == 1 and [f["metricsFile"] for f in shared] == ["SHARED.H.met", "SHARED.H#1.met"]
+          and shared[1]["functions"] == [{"name": "clampShared", "line": 2, "VG": 3, "Statements": 3,
+                                          "NestedLevel": 2}]
+          and shared[0]["metrics"]["Total"] == 8, "JSON: %s" % shared)
     check("\r" not in r.stderr, "no progress line outside a terminal")
     # On a terminal the status line is drawn in place.
     r = run(["script", "-qec", shlex.join([TOOL, "-p", project, "--out", out + "-tty"]), "/dev/null"])
