@@ -1,0 +1,3 @@
+#include "inc/shared.h"
+#include "x/util.h"
+int a(int v) { return clampShared(twiceX(v)); }

@@ -1,0 +1,2 @@
+/* The preprocessor takes this; the analyser does not. */
+int broken(int v { return v; }

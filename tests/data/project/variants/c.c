@@ -1,0 +1,2 @@
+#include "inc/shared.h"
+int c(int v) { return v && clampShared(v); }

@@ -1,0 +1,2 @@
+#include "missing-header.h"
+int fails(void) { return 0; }
