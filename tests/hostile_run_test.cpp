@@ -48,40 +48,76 @@ TEST(HostileRun, LineMarkerNamingAMissingFile)
     expectBounded(r, 10, 300);
 }
 
-// The preprocessed input comes through a pipe that the test closes only after
-// removing the source its line marker names: the source exists when the run
-// starts and is gone before the parse can end.
-Outcome runThroughPipe(Workspace &w, bool removeSource)
-{
-    const std::string fifo = w.dir.file("a.i");
-    if (::mkfifo(fifo.c_str(), 0600) != 0) ADD_FAILURE() << "mkfifo";
-    const std::string text = "# 1 \"" + w.dir.file("a.c") + "\"\n" + kSmallSource;
-    bool fed = false;
-    return w.run({"a.i", "-METRICS=out"}, {}, [&](pid_t, double) {
-        if (fed) return;
-        int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-        if (fd < 0) return;  // the reader has not opened its end yet
-        if (::write(fd, text.data(), text.size()) != ssize_t(text.size())) ADD_FAILURE() << "short write";
-        if (removeSource) ::unlink(w.dir.file("a.c").c_str());
-        ::close(fd);
-        fed = true;
-    });
-}
-
+// The source named by the line marker exists when the run starts and is
+// removed while the large input is still being parsed.
 TEST(HostileRun, SourceRemovedBetweenParseAndHalsteadPass)
 {
-    {
-        Workspace w;
-        Outcome r = runThroughPipe(w, false);
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(hostile::metricsLeftovers(w.out), std::vector<std::string>{"A.C.met"});
-    }
     Workspace w;
-    Outcome r = runThroughPipe(w, true);
+    std::string text = "# 1 \"" + w.dir.file("a.c") + "\"\n";
+    for (int i = 0; i < 150000; ++i) text += "int f" + std::to_string(i) + "(void) { return 0; }\n";
+    testutil::writeFile(w.dir.file("a.i"), text);
+    bool removed = false, early = false;
+    Outcome r = w.run({"a.i", "-METRICS=out"}, {}, [&](pid_t, double elapsed) {
+        if (removed || elapsed < 0.05) return;
+        early = !hostile::listFolder(w.out).empty();
+        ::unlink(w.dir.file("a.c").c_str());
+        removed = true;
+    });
+    ASSERT_TRUE(removed);
+    EXPECT_FALSE(early) << "the parse ended too early for this test";
     EXPECT_EQ(r.exitCode, 9);
     EXPECT_EQ(r.err, kMissingSource);
     EXPECT_TRUE(hostile::metricsLeftovers(w.out).empty());
     expectBounded(r, 10, 300);
+}
+
+// Devices, FIFOs and folders in every place where a file is read, and as
+// the log: refused at once with the message for a file that cannot be
+// opened, never read without end nor waited on.
+TEST(HostileRun, FilesThatAreNotRegularAreRefused)
+{
+    struct Case {
+        std::string name;    // "fifo" and "folder" are made in the workspace
+        std::string where;   // input, source, option or log
+        int exitCode;
+        std::string err;     // what the error stream begins with
+    };
+    const std::string fatal = "Corvel tarsk1 - FATAL ERROR: ";
+    const std::string notFound = "Orvane(R) Corvel Command analysis : File not found ";
+    const std::string logWarning = "Corvel tarsk1 - WARNING: Cannot append to Vantel Log File: ";
+    const Case cases[] = {
+        {"/dev/zero", "input", 7, fatal + "Cannot open input file /dev/zero\n"},
+        {"fifo", "input", 7, fatal + "Cannot open input file fifo\n"},
+        {"folder", "input", 7, fatal + "Cannot open input file folder\n"},
+        {"/dev/zero", "source", 9, kMissingSource},
+        {"/dev/urandom", "source", 9, kMissingSource},
+        {"fifo", "source", 9, kMissingSource},
+        {"/dev/zero", "option", 7, notFound + "/dev/zero"},
+        {"fifo", "option", 7, notFound + "fifo"},
+        {"fifo", "log", 0, logWarning + "fifo "},
+        {"/dev/null", "log", 0, logWarning + "/dev/null Invalid argument\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name + " as " + c.where);
+        Workspace w;
+        ::mkfifo(w.dir.file("fifo").c_str(), 0600);
+        ::mkdir(w.dir.file("folder").c_str(), 0755);
+        const std::string path = c.name[0] == '/' ? c.name : w.dir.file(c.name);
+        std::vector<std::string> args{"a.c", "-METRICS=out"};
+        if (c.where == "input") args[0] = c.name;
+        if (c.where == "source") {
+            testutil::writeFile(w.dir.file("a.i"), "# 1 \"" + path + "\"\n" + kSmallSource);
+            args[0] = "a.i";
+        }
+        if (c.where == "option") args.push_back("@" + c.name);
+        if (c.where == "log") args.push_back("-VANTEL_LOG=" + c.name);
+        Outcome r = w.run(args, {}, {}, {10, 1024});
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << r.err.substr(0, 300);
+        const auto written = hostile::metricsLeftovers(w.out);
+        EXPECT_EQ(written.size(), c.exitCode == 0 ? 1u : 0u);
+        expectBounded(r, 5, 300);
+    }
 }
 
 // The entry is skipped with its message, its log record is still written,
