@@ -374,7 +374,7 @@ void countToken(int token)
 
 FILE *openSource(const char *path)
 {
-    FILE *file = openTextForReading(path);
+    FILE *file = openSourceFile(path);
     if (!file)
         reportInternal(translateText("Internal Error", "Halstead calcul : cannot open source file"));
     return file;

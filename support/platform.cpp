@@ -336,7 +336,12 @@ std::string hostCurrentDirectory()
 
 FILE *openTextForReading(const char *path)
 {
-    const int fd = openRegularFile(hostPath(path), O_RDONLY);
+    return openTextForReadingAsWritten(hostPath(path).c_str());
+}
+
+FILE *openTextForReadingAsWritten(const char *hostFile)
+{
+    const int fd = openRegularFile(hostFile, O_RDONLY);
     if (fd < 0) return nullptr;
     auto *reader = new TextReader;
     reader->fd = fd;
@@ -380,6 +385,11 @@ FILE *openForAppending(const char *path)
 FILE *openForWriting(const char *path)
 {
     return openNoted(path, "w");
+}
+
+bool existsAsWritten(const char *hostFile)
+{
+    return existsOnHost(hostFile);
 }
 
 bool statPath(const char *path, bool *isDirectory)

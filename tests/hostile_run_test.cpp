@@ -120,6 +120,46 @@ TEST(HostileRun, FilesThatAreNotRegularAreRefused)
     }
 }
 
+// Names the program's upper-case, backslash form cannot tell apart: the
+// file the input names as written is the one measured. The metrics file
+// shows the line count of the file that was read.
+TEST(HostileRun, SourcesAreReadAsTheInputNamesThem)
+{
+    struct Case {
+        const char *title;
+        std::vector<std::string> files;  // created with kSmallSource; "a.c" keeps one line
+        std::string input;               // the argument, or the text of a.i with "@" for the folder
+        std::string met;
+    };
+    const Case cases[] = {
+        {"a.c beside A.c", {"A.c"}, "a.c", "A.C.met"},
+        {"foo/ beside Foo/", {"Foo/y.c", "foo/x.c"}, "foo/x.c", "X.C.met"},
+        {"a backslash in the name", {"b\\c.c"}, "# 1 \"@/b\\\\c.c\"\n", "C.C.met"},
+        {"a line feed in the name", {"b\nc.c"}, "# 1 \"@/b\\nc.c\"\n", "B\nC.C.met"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.title);
+        Workspace w;
+        testutil::writeFile(w.dir.file("a.c"), "int f(void) { return 0; }\n");
+        for (const std::string &f : c.files) {
+            if (f.find('/') != std::string::npos) ::mkdir(w.dir.file(f.substr(0, f.find('/'))).c_str(), 0755);
+            testutil::writeFile(w.dir.file(f), kSmallSource);
+        }
+        std::string arg = c.input;
+        if (c.input[0] == '#') {
+            std::string text = c.input;
+            text.replace(text.find('@'), 1, w.dir.path());
+            testutil::writeFile(w.dir.file("a.i"), text + kSmallSource);
+            arg = "a.i";
+        }
+        Outcome r = w.run({arg, "-METRICS=out"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        const std::string lines = c.input == "a.c" ? "1" : "6";
+        EXPECT_NE(testutil::readFile(w.out + "/" + c.met).find("<METRIC Key=\"Total\" Value=\"" + lines + "\"/>"),
+                  std::string::npos);
+    }
+}
+
 // The entry is skipped with its message, its log record is still written,
 // and the run ends normally.
 void expectUnwritableFolder(Workspace &w, const std::string &folder)
