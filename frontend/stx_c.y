@@ -1149,6 +1149,7 @@ uint16_t ParseFile(const char *path, bool isDefinitionFile, SyntaxNode **outTree
 
     ReleaseScanner();
     std::fclose(input);
+    closeWarningFile(path);
     SyntaxNode *root = TakeRoot();
     if (outTree) {
         if (root) {

@@ -37,8 +37,8 @@ QString PragmaReference()
 
 void WarnAtPragma(const char *sourceText)
 {
-    reportWarning(translateText("User Warning", sourceText, "%1 : file and line reference")
-                      .arg(PragmaReference()));
+    reportWarning(translateText("User Warning", sourceText, "%1 : file and line reference").arg(PragmaReference()),
+                  sourceText);
 }
 
 // ---- quoted strings, found by plain double quotes ---------------------------
@@ -206,11 +206,9 @@ int StopAnalysis()
         token = NextToken();
     while (token != 0 && Scanner().analysisStopped);
     if (Scanner().analysisStopped) {
-        reportWarning(translateText("User Warning",
-                                    "End of file encountered but no #pragma mevra start_analyze; "
-                                    "check #pragma mevra stop_analyze at %1",
-                                    "%1 : file and line reference")
-                          .arg(stopReference));
+        const char *const text = "End of file encountered but no #pragma mevra start_analyze; "
+                                 "check #pragma mevra stop_analyze at %1";
+        reportWarning(translateText("User Warning", text, "%1 : file and line reference").arg(stopReference), text);
         return 0;
     }
     return token;
@@ -274,16 +272,17 @@ void PrefixCall(const char *text)
             return;
         }
         auto known = prefixMap.find(callEntry);
+        const char *const changed = "%1 in pragma mevra prefix_call, the call identifier %2 is "
+                                    "already to be prefixed by %3; this prefix is no longer "
+                                    "used: %4 will be used instead";
         if (known != prefixMap.end() && known->second != prefixEntry)
-            reportWarning(translateText("User Warning",
-                                        "%1 in pragma mevra prefix_call, the call identifier %2 is "
-                                        "already to be prefixed by %3; this prefix is no longer "
-                                        "used: %4 will be used instead",
+            reportWarning(translateText("User Warning", changed,
                                         "%1 is file and line reference, %2 is the identifier, %3 "
                                         "is the old prefix and %4 is the new prefix")
                               .arg(PragmaReference(), QString::fromLocal8Bit(callEntry->text),
                                    QString::fromLocal8Bit(known->second->text),
-                                   QString::fromLocal8Bit(prefixEntry->text)));
+                                   QString::fromLocal8Bit(prefixEntry->text)),
+                          changed);
         prefixMap[callEntry] = prefixEntry;
     }
 }
@@ -416,7 +415,7 @@ void AcceptKeyword(const char *name, uint32_t bits, int code)
 
 void WarnUnknownExtension(const char *sourceText, const char *comment, const QString &name)
 {
-    reportWarning(translateText("User Warning", sourceText, comment).arg(name, PragmaReference()));
+    reportWarning(translateText("User Warning", sourceText, comment).arg(name, PragmaReference()), sourceText);
 }
 
 void SelectExtension(const char *text)

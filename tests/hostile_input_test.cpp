@@ -95,6 +95,21 @@ TEST(HostileText, BinaryJunkAsTheMeasuredSource)
     expectBounded(r, 20, 500);
 }
 
+// A warning per byte: every one is counted, a hundred are shown.
+TEST(HostileText, TenMegabytesOfNulBytes)
+{
+    OneFile f;
+    Outcome r = f.run("nul.c", "int f(void) { return 0; }\n" + std::string(10u << 20, '\0') + "\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 300);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 101);
+    EXPECT_TRUE(hostile::endsWith(r.err, "Corvel tarsk1 - WARNING: " + std::to_string((10 << 20) - 100) +
+                                             " more warnings of the kind \"Lexical input ignored : ... at ...\" in "
+                                             "nul.c were not shown\n"))
+        << r.err.substr(r.err.size() - 300);
+    EXPECT_NE(f.met("NUL.C.met").find(functionBlock("f", 1, 1, 1, 1)), std::string::npos);
+    expectBounded(r, 20, 300);
+}
+
 // One 50 MB line, as a comment, as a single token and as a directive: every
 // scanner must stay linear in the line's length.
 TEST(HostileText, FiftyMegabyteLines)
