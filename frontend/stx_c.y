@@ -892,7 +892,7 @@ translation.unit:
 external.definition.list:
     %empty                      { $$ = EmptyValue(); }
   | external.definition.list external.definition
-                                { $$.node = AppendSiblings($1.node, $2.node); }
+                                { $$.node = AppendSiblings($1.node, KeepDefinition($2.node)); }
   ;
 
 external.definition:

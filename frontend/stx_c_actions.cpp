@@ -561,6 +561,17 @@ SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &decla
     return FunctionDefinition(specifier, declarator, body);
 }
 
+static DefinitionSink definitionSink = nullptr;
+
+void SetDefinitionSink(DefinitionSink sink) { definitionSink = sink; }
+
+SyntaxNode *KeepDefinition(SyntaxNode *definition)
+{
+    if (!definitionSink || !definition) return definition;
+    definitionSink(definition);
+    return nullptr;
+}
+
 void TranslationUnit(SyntaxNode *definitions)
 {
     state.root = NewNode1(TRANSLATION_UNIT, nullptr, definitions);

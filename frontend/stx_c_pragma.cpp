@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "frontend/accept.h"
@@ -18,6 +19,19 @@
 namespace {
 
 CountedList **pragmaFileList = nullptr;
+// Finds a directory already in the file list without walking it. Made at the
+// first directory of a parse, as the list is only extended here meanwhile;
+// made again if the list was replaced under it.
+std::optional<CountedListBuilder> fileListBuilder;
+const CountedList *fileListHead = nullptr;
+
+void AddToFileList(_AlphaType *directory)
+{
+    if (!fileListBuilder || *pragmaFileList != fileListHead)
+        fileListBuilder.emplace(pragmaFileList);
+    fileListBuilder->add(directory);
+    fileListHead = *pragmaFileList;
+}
 // Call identifier -> prefix, kept only to warn when a prefix changes.
 std::unordered_map<const _AlphaType *, const _AlphaType *> prefixMap;
 
@@ -148,7 +162,7 @@ void AddStandardDirectory(const char *name)
     const char *longName = (expandShortNames(name, &expanded) && expanded) ? expanded : name;
     char *upper = upperCopy(longName);
     char *directory = normalizeDirectory(upper);
-    AddCounted(pragmaFileList, FindOrAddAlpha(directory));
+    AddToFileList(FindOrAddAlpha(directory));
     releaseBlock(directory);
     releaseBlock(upper);
     if (expanded)
@@ -457,12 +471,16 @@ void ReturnType(const char *text)
 
 }  // namespace
 
-void SetPragmaFileList(CountedList **fileList) { pragmaFileList = fileList; }
+void SetPragmaFileList(CountedList **fileList)
+{
+    pragmaFileList = fileList;
+    fileListBuilder.reset();
+}
 
 void FreePragmaState()
 {
     prefixMap.clear();
-    pragmaFileList = nullptr;
+    SetPragmaFileList(nullptr);
 }
 
 int HandleVendorPragma(VendorPragmaForm form, const char *text)

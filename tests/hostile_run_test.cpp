@@ -160,6 +160,32 @@ TEST(HostileRun, SourcesAreReadAsTheInputNamesThem)
     }
 }
 
+// Inputs that measure one header with slightly different contents: each
+// new variant is compared only with earlier ones of the same fingerprint.
+TEST(HostileRun, ManyVariantsOfOneHeader)
+{
+    Workspace w;
+    const int inputs = 1000;
+    const std::string header = w.dir.file("h.h");
+    std::string functions;
+    for (int i = 0; i < 300; ++i) functions += "int g" + std::to_string(i) + "(void) { return 0; }\n";
+    testutil::writeFile(header, functions);
+    const std::string common = "# 1000 \"" + header + "\"\n" + functions;
+    std::vector<std::string> args{"-METRICS=out"};
+    for (int k = 0; k < inputs; ++k) {
+        // Only the oldest item differs: a comparison would walk all others first.
+        const std::string name = "v" + std::to_string(k) + ".i";
+        testutil::writeFile(w.dir.file(name), "# " + std::to_string(k + 1) + " \"" + header + "\"\n"
+                                                  "int f(void) { return 0; }\n" + common);
+        args.push_back(name);
+    }
+    Outcome r = w.run(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 300);
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(hostile::metricsLeftovers(w.out).size(), size_t(inputs));
+    expectBounded(r, 15, 300);
+}
+
 // The entry is skipped with its message, its log record is still written,
 // and the run ends normally.
 void expectUnwritableFolder(Workspace &w, const std::string &folder)
