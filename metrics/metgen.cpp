@@ -277,7 +277,9 @@ static QHash<QByteArray, HalsteadCounts> quietCounts;
 
 static HalsteadCounts halsteadCountsOf(const char *path)
 {
-    const QByteArray key(path);
+    // By the file that is read: a.c and A.c share their program path.
+    const char *written = writtenSourcePath(path);
+    const QByteArray key(written ? written : path);
     auto known = quietCounts.constFind(key);
     if (known != quietCounts.constEnd()) return known.value();
     int errors = 0, warnings = 0, errorsAfter = 0, warningsAfter = 0;

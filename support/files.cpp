@@ -243,13 +243,18 @@ bool sameSourceFile(const char *a, const char *b)
     return nameA == nameB && directoryA == directoryB;
 }
 
-FILE *openSourceFile(const char *path)
+const char *writtenSourcePath(const char *path)
 {
     _AlphaType *name, *directory;
     splitSourcePath(path, &name, &directory);
     auto written = splits.written.find({name, directory});
-    if (written != splits.written.end()) return openTextForReadingAsWritten(written->second->text);
-    return openTextForReading(path);
+    return written == splits.written.end() ? nullptr : written->second->text;
+}
+
+FILE *openSourceFile(const char *path)
+{
+    const char *written = writtenSourcePath(path);
+    return written ? openTextForReadingAsWritten(written) : openTextForReading(path);
 }
 
 char *makeLocationKey(const char *first, const char *second, unsigned number)

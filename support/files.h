@@ -24,6 +24,9 @@ bool sameSourceFile(const char *a, const char *b);
 // exists on the host as written; otherwise the program path, whose names
 // are matched case-insensitively.
 FILE *openSourceFile(const char *path);
+// The host path that openSourceFile reads for a program path, or null when
+// it reads the program path itself.
+const char *writtenSourcePath(const char *path);
 // "[" + first + second + "," + number + "]"; second may be null.
 char *makeLocationKey(const char *first, const char *second, unsigned number);
 char *upperCopy(const char *text);

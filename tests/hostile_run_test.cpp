@@ -158,6 +158,19 @@ TEST(HostileRun, SourcesAreReadAsTheInputNamesThem)
         EXPECT_NE(testutil::readFile(w.out + "/" + c.met).find("<METRIC Key=\"Total\" Value=\"" + lines + "\"/>"),
                   std::string::npos);
     }
+    // Both in one run: two variants of one program path, each with its own counts.
+    Workspace w;
+    testutil::writeFile(w.dir.file("A.c"), "int f(void) { return 0; }\n");
+    Outcome r = w.run({"a.c", "A.c", "-METRICS=out"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string totals;
+    for (const std::string &name : hostile::metricsLeftovers(w.out)) {
+        const std::string met = testutil::readFile(w.out + "/" + name);
+        const size_t at = met.find("<METRIC Key=\"Total\" Value=\"");
+        if (at != std::string::npos) totals += met[at + 27];
+    }
+    std::sort(totals.begin(), totals.end());
+    EXPECT_EQ(totals, "16");
 }
 
 // Inputs that measure one header with slightly different contents: each
