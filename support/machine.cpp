@@ -219,9 +219,9 @@ void reportWarning(const QString &message, const char *kind)
 
 bool warningLeftOut(const char *kind)
 {
-    int &shown = warningsOfKind(kind);
-    if (shown < kShownWarnings) return false;
-    ++shown;
+    int &count = warningsOfKind(kind);
+    if (count < kShownWarnings) return false;
+    ++count;
     ++warningCount;
     return true;
 }
