@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -69,8 +70,10 @@ const char *const kMessages[] = {
 
 const char *const kLongProductName = "Orvane(R) Corvel";
 
-// Option files grow their token buffer in steps of this size.
+// The first size of an option file's token buffer.
 const size_t kTokenChunk = 1025;
+// A subject longer than this is shown by its first bytes and "...".
+const size_t kShownSubject = 4096;
 
 CommandTable *table = nullptr;
 
@@ -141,12 +144,23 @@ QString usageText()
     return translateText("Command-line", table->usage).remove(hiddenOption);
 }
 
+// An argument may be megabytes long: the report quotes its beginning, cut
+// before a byte that continues a UTF-8 sequence.
+QByteArray shownSubject(const char *subject)
+{
+    size_t length = strnlen(subject, kShownSubject + 1);
+    if (length <= kShownSubject) return QByteArray(subject);
+    length = kShownSubject;
+    while (length > 0 && (static_cast<unsigned char>(subject[length]) & 0xC0) == 0x80) --length;
+    return QByteArray(subject, static_cast<qsizetype>(length)) + "...";
+}
+
 // Prints the report of error number (subject may be null) and yields false,
 // so that a failing step can end with "return fail(...)".
 bool fail(int number, const char *subject)
 {
     QString text = header(COMMAND_ANALYSIS) + QStringLiteral(" : ") + translateText("CAB", kMessages[number]);
-    if (subject) text += QLatin1Char(' ') + translateText("Command-line", subject);
+    if (subject) text += QLatin1Char(' ') + translateText("Command-line", shownSubject(subject).constData());
     if (number != BAD_OPTION_NAME) text += usageText();
     text += QLatin1Char('\n');
     std::fputs(text.toLocal8Bit().constData(), stderr);
@@ -240,19 +254,27 @@ char *expandReferences(const char *text)
     return result;
 }
 
-// The growing buffer of the token being read from an option file.
+// The token being read from an option file. It doubles as it grows, and
+// stops collecting past the longest argument an expansion may give: such a
+// token is refused however it ends.
 struct TokenBuffer {
     char *text = nullptr;
     size_t length = 0;
     size_t capacity = 0;
+    bool tooLong = false;
     ~TokenBuffer() { std::free(text); }
     bool add(char c)
     {
+        if (length == kMaxExpansion) {
+            tooLong = true;
+            return true;
+        }
         if (length + 1 >= capacity) {
-            char *grown = static_cast<char *>(std::realloc(text, capacity + kTokenChunk));
+            size_t wanted = capacity ? std::min(capacity * 2, kMaxExpansion + 1) : kTokenChunk;
+            char *grown = static_cast<char *>(std::realloc(text, wanted));
             if (!grown) reportDecoderNoMemory();
             text = grown;
-            capacity += kTokenChunk;
+            capacity = wanted;
         }
         text[length++] = c;
         return true;
@@ -264,6 +286,10 @@ bool finishToken(TokenBuffer &token, ArgumentVector &vector)
     if (token.length == 0) return true;
     token.text[token.length] = '\0';
     token.length = 0;
+    if (token.tooLong) {
+        token.tooLong = false;
+        return fail(ARG_LENGTH_TOO_LARGE, token.text);
+    }
     return pushArgument(vector, expandReferences(token.text));
 }
 

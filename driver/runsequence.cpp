@@ -8,6 +8,7 @@
 #include "frontend/accept.h"
 #include "frontend/arbre.h"
 #include "frontend/stx_c.h"
+#include "frontend/stx_c_actions.h"
 #include "frontend/stx_c_pragma.h"
 #include "metfile/writeMetricsApi.h"
 #include "metrics/metgen.h"
@@ -80,8 +81,13 @@ void analyseFile(const char *source, const char *definitionFile, RunSettings &se
         reportFatal(translateText("Assertion", "Syntax errors in standard definition file %1", "%1 is the filename")
                         .arg(QString::fromLocal8Bit(definitionFile)));
     }
+    // Each definition is measured as soon as it is parsed and its tree freed:
+    // the tree of a large input would be many times its size.
     SyntaxNode *tree = nullptr;
-    if (ParseFile(source, false, &tree, &settings.fileListDirectives, nullptr) != 0) {
+    SetDefinitionSink(measureDefinition);
+    const uint16_t syntaxErrors = ParseFile(source, false, &tree, &settings.fileListDirectives, nullptr);
+    SetDefinitionSink(nullptr);
+    if (syntaxErrors != 0) {
         reportFatal(translateText("Assertion", "Syntax errors in source file, static analysis cancelled"));
     }
     int errors = 0, warnings = 0;

@@ -1,9 +1,12 @@
 // The stores behind the accept, reduce and replacement pragmas. Plain lists,
-// newest record first, so a later pragma for the same name is found first.
+// newest record first, so a later pragma for the same name is found first;
+// the replacement lists also index their newest record by name.
 #include "frontend/accept.h"
 
 #include <cstdint>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "support/alpha.h"
 #include "support/machine.h"
@@ -34,11 +37,18 @@ struct Replacement {
     Replacement *next;
 };
 
+// A replacement list with the newest record of each name found at once:
+// a file may register and use tens of thousands of names.
+struct ReplacementTable {
+    Replacement *head = nullptr;
+    std::unordered_map<std::string_view, const Replacement *> newest;
+};
+
 AcceptCodeRecord *acceptCodes = nullptr;
 AcceptedSequence *sequences = nullptr;
 AcceptedSequence *cursor = nullptr;
-Replacement *pragmaReplacements = nullptr;
-Replacement *directiveReplacements = nullptr;
+ReplacementTable pragmaReplacements;
+ReplacementTable directiveReplacements;
 
 template <typename T> T *newRecord() { return static_cast<T *>(allocZeroed(sizeof(T))); }
 
@@ -51,37 +61,34 @@ char *copyText(const char *text, bool withLineFeed)
     return copy;
 }
 
-void addReplacement(Replacement **table, const char *name, const char *text)
+void addReplacement(ReplacementTable &table, const char *name, const char *text)
 {
     auto *record = newRecord<Replacement>();
     record->name = copyText(name, false);
     record->text = copyText(text, true);
-    record->next = *table;
-    *table = record;
+    record->next = table.head;
+    table.head = record;
+    table.newest[record->name] = record;
 }
 
-bool findReplacement(const Replacement *table, const char *name, const char **text)
+bool findReplacement(const ReplacementTable &table, const char *name, const char **text)
 {
-    for (const Replacement *r = table; r; r = r->next) {
-        if (std::strcmp(r->name, name) == 0) {
-            *text = r->text;
-            return true;
-        }
-    }
-    *text = nullptr;
-    return false;
+    auto found = table.newest.find(name);
+    *text = found == table.newest.end() ? nullptr : found->second->text;
+    return *text != nullptr;
 }
 
-void freeReplacements(Replacement **table)
+void freeReplacements(ReplacementTable &table)
 {
-    for (Replacement *r = *table; r;) {
+    table.newest.clear();
+    for (Replacement *r = table.head; r;) {
         Replacement *next = r->next;
         releaseBlock(r->name);
         releaseBlock(r->text);
         releaseBlock(r);
         r = next;
     }
-    *table = nullptr;
+    table.head = nullptr;
 }
 
 [[noreturn]] void internalError(const char *text) { reportInternal(translateText("Internal Error", text)); }
@@ -110,8 +117,8 @@ void FreeAcceptTables()
     }
     sequences = nullptr;
     cursor = nullptr;
-    freeReplacements(&pragmaReplacements);
-    freeReplacements(&directiveReplacements);
+    freeReplacements(pragmaReplacements);
+    freeReplacements(directiveReplacements);
 }
 
 void AddAcceptCode(_AlphaType *entry, uint32_t code)
@@ -171,9 +178,9 @@ bool IsSequenceTerminator(int code)
     return false;
 }
 
-void AddPragmaReplacement(const char *name, const char *text) { addReplacement(&pragmaReplacements, name, text); }
+void AddPragmaReplacement(const char *name, const char *text) { addReplacement(pragmaReplacements, name, text); }
 
-bool HasPragmaReplacements() { return pragmaReplacements != nullptr; }
+bool HasPragmaReplacements() { return pragmaReplacements.head != nullptr; }
 
 bool FindPragmaReplacement(const char *name, const char **text)
 {
@@ -182,10 +189,10 @@ bool FindPragmaReplacement(const char *name, const char **text)
 
 void AddDirectiveReplacement(const char *name, const char *text)
 {
-    addReplacement(&directiveReplacements, name, text);
+    addReplacement(directiveReplacements, name, text);
 }
 
-bool HasDirectiveReplacements() { return directiveReplacements != nullptr; }
+bool HasDirectiveReplacements() { return directiveReplacements.head != nullptr; }
 
 bool FindDirectiveReplacement(const char *name, const char **text)
 {

@@ -916,7 +916,7 @@ translation.unit:
 external.definition.list:
     %empty                      { $$ = EmptyValue(); }
   | external.definition.list external.definition
-                                { $$.node = AppendSiblings($1.node, $2.node); }
+                                { $$.node = AppendSiblings($1.node, KeepDefinition($2.node)); }
   ;
 
 external.definition:
@@ -1267,6 +1267,7 @@ uint16_t ParseFile(const char *path, bool isDefinitionFile, SyntaxNode **outTree
 
     ReleaseScanner();
     std::fclose(input);
+    closeWarningFile(path);
     SyntaxNode *root = TakeRoot();
     if (outTree) {
         if (root) {

@@ -257,7 +257,7 @@ void ReportParseError(const char *parserMessage)
     QString token = tokenText && *tokenText ? QString::fromLocal8Bit(tokenText)
                                             : translateText("Message", "<end-of-file>");
     if (state.anachronism) {
-        reportWarning(translateText("Message", state.anachronism) + token + currentReference());
+        reportWarning(translateText("Message", state.anachronism) + token + currentReference(), state.anachronism);
         return;
     }
     reportError(translateText("Message", text) + " " + token + " " + currentReference());
@@ -539,7 +539,8 @@ SyntaxNode *ForDeclarationStatement(const ParseValue &keyword, SyntaxNode *decla
                                     SyntaxNode *condition, SyntaxNode *step, SyntaxNode *body)
 {
     if (CountedList *used = closeBlock()) {
-        reportWarning(translateText("Message", "Static variables used in for-init are ignored") + currentReference());
+        const char *const text = "Static variables used in for-init are ignored";
+        reportWarning(translateText("Message", text) + currentReference(), text);
         FreeCountedList(used);
     }
     // A declaration without a node (an enum alone) still holds the init place.
@@ -568,6 +569,17 @@ SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &decla
     FreeChain(declarations);
     state.oldStyle = false;
     return FunctionDefinition(specifier, declarator, body);
+}
+
+static DefinitionSink definitionSink = nullptr;
+
+void SetDefinitionSink(DefinitionSink sink) { definitionSink = sink; }
+
+SyntaxNode *KeepDefinition(SyntaxNode *definition)
+{
+    if (!definitionSink || !definition) return definition;
+    definitionSink(definition);
+    return nullptr;
 }
 
 void TranslationUnit(SyntaxNode *definitions)

@@ -82,3 +82,8 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
 SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
                                   SyntaxNode *declarations, SyntaxNode *body);
 void TranslationUnit(SyntaxNode *definitions);
+// A top-level definition, once complete, goes to the sink when one is set
+// (which then owns it; nothing is kept in the tree), else stays in the tree.
+using DefinitionSink = void (*)(SyntaxNode *definition);
+void SetDefinitionSink(DefinitionSink sink);
+SyntaxNode *KeepDefinition(SyntaxNode *definition);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "frontend/accept.h"
@@ -18,6 +19,19 @@
 namespace {
 
 CountedList **pragmaFileList = nullptr;
+// Finds a directory already in the file list without walking it. Made at the
+// first directory of a parse, as the list is only extended here meanwhile;
+// made again if the list was replaced under it.
+std::optional<CountedListBuilder> fileListBuilder;
+const CountedList *fileListHead = nullptr;
+
+void AddToFileList(_AlphaType *directory)
+{
+    if (!fileListBuilder || *pragmaFileList != fileListHead)
+        fileListBuilder.emplace(pragmaFileList);
+    fileListBuilder->add(directory);
+    fileListHead = *pragmaFileList;
+}
 // Call identifier -> prefix, kept only to warn when a prefix changes.
 std::unordered_map<const _AlphaType *, const _AlphaType *> prefixMap;
 
@@ -37,8 +51,8 @@ QString PragmaReference()
 
 void WarnAtPragma(const char *sourceText)
 {
-    reportWarning(translateText("User Warning", sourceText, "%1 : file and line reference")
-                      .arg(PragmaReference()));
+    reportWarning(translateText("User Warning", sourceText, "%1 : file and line reference").arg(PragmaReference()),
+                  sourceText);
 }
 
 // ---- quoted strings, found by plain double quotes ---------------------------
@@ -149,7 +163,7 @@ void AddStandardDirectory(const char *name)
     const char *longName = (expandShortNames(name, &expanded) && expanded) ? expanded : name;
     char *upper = upperCopy(longName);
     char *directory = normalizeDirectory(upper);
-    AddCounted(pragmaFileList, FindOrAddAlpha(directory));
+    AddToFileList(FindOrAddAlpha(directory));
     releaseBlock(directory);
     releaseBlock(upper);
     if (expanded)
@@ -207,11 +221,9 @@ int StopAnalysis()
         token = NextToken();
     while (token != 0 && Scanner().analysisStopped);
     if (Scanner().analysisStopped) {
-        reportWarning(translateText("User Warning",
-                                    "End of file encountered but no #pragma mevra start_analyze; "
-                                    "check #pragma mevra stop_analyze at %1",
-                                    "%1 : file and line reference")
-                          .arg(stopReference));
+        const char *const text = "End of file encountered but no #pragma mevra start_analyze; "
+                                 "check #pragma mevra stop_analyze at %1";
+        reportWarning(translateText("User Warning", text, "%1 : file and line reference").arg(stopReference), text);
         return 0;
     }
     return token;
@@ -275,16 +287,17 @@ void PrefixCall(const char *text)
             return;
         }
         auto known = prefixMap.find(callEntry);
+        const char *const changed = "%1 in pragma mevra prefix_call, the call identifier %2 is "
+                                    "already to be prefixed by %3; this prefix is no longer "
+                                    "used: %4 will be used instead";
         if (known != prefixMap.end() && known->second != prefixEntry)
-            reportWarning(translateText("User Warning",
-                                        "%1 in pragma mevra prefix_call, the call identifier %2 is "
-                                        "already to be prefixed by %3; this prefix is no longer "
-                                        "used: %4 will be used instead",
+            reportWarning(translateText("User Warning", changed,
                                         "%1 is file and line reference, %2 is the identifier, %3 "
                                         "is the old prefix and %4 is the new prefix")
                               .arg(PragmaReference(), QString::fromLocal8Bit(callEntry->text),
                                    QString::fromLocal8Bit(known->second->text),
-                                   QString::fromLocal8Bit(prefixEntry->text)));
+                                   QString::fromLocal8Bit(prefixEntry->text)),
+                          changed);
         prefixMap[callEntry] = prefixEntry;
     }
 }
@@ -417,7 +430,7 @@ void AcceptKeyword(const char *name, uint32_t bits, int code)
 
 void WarnUnknownExtension(const char *sourceText, const char *comment, const QString &name)
 {
-    reportWarning(translateText("User Warning", sourceText, comment).arg(name, PragmaReference()));
+    reportWarning(translateText("User Warning", sourceText, comment).arg(name, PragmaReference()), sourceText);
 }
 
 void SelectExtension(const char *text)
@@ -459,12 +472,16 @@ void ReturnType(const char *text)
 
 }  // namespace
 
-void SetPragmaFileList(CountedList **fileList) { pragmaFileList = fileList; }
+void SetPragmaFileList(CountedList **fileList)
+{
+    pragmaFileList = fileList;
+    fileListBuilder.reset();
+}
 
 void FreePragmaState()
 {
     prefixMap.clear();
-    pragmaFileList = nullptr;
+    SetPragmaFileList(nullptr);
 }
 
 int HandleVendorPragma(VendorPragmaForm form, const char *text)

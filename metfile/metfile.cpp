@@ -7,6 +7,7 @@
 #include "support/platform.h"
 
 #include <QFileInfo>
+#include <QHash>
 
 #include <cstdio>
 #include <cstring>
@@ -162,6 +163,36 @@ static bool sameItemLists(const SourceItem *x, const SourceItem *y)
 bool sameMetFile(const MetFile *a, const MetFile *b)
 {
     return a->path == b->path && sameItemLists(a->items, b->items);
+}
+
+// FNV-1a over what sameMetFile compares, in the order it compares it.
+struct Fingerprint {
+    quint64 value = 1469598103934665603ull;
+    void add(quint64 word)
+    {
+        for (int i = 0; i < 8; ++i, word >>= 8) value = (value ^ (word & 0xFF)) * 1099511628211ull;
+    }
+};
+
+quint64 metFileFingerprint(const MetFile *file)
+{
+    Fingerprint f;
+    f.add(qHash(file->path));
+    std::vector<const SourceItem *> pending;
+    if (file->items) pending.push_back(file->items);
+    while (!pending.empty()) {
+        const SourceItem *item = pending.back();
+        pending.pop_back();
+        f.add(static_cast<quint64>(listLength(item)));
+        for (; item; item = item->next) {
+            f.add(static_cast<quint64>(static_cast<quint32>(item->type)) << 32 | static_cast<quint32>(item->line));
+            f.add(item->className.isNull() ? 0 : qHash(item->className) + 1);
+            f.add(item->children != nullptr);
+            for (const MetricValue *m = item->metrics; m->descriptor; ++m) f.add(static_cast<quint32>(m->value));
+            if (item->children) pending.push_back(item->children);
+        }
+    }
+    return f.value;
 }
 
 static void freeCalls(Calls *call)

@@ -274,7 +274,7 @@ void warnLineMarker(std::size_t from)
 {
     const std::string &copy = pass.directive;
     QByteArray rest(copy.data() + from, static_cast<qsizetype>(copy.size() - from));
-    reportWarning(QStringLiteral("halstead:Directive() #") + QString::fromLocal8Bit(rest));
+    reportWarning(QStringLiteral("halstead:Directive() #") + QString::fromLocal8Bit(rest), "halstead:Directive() #");
 }
 
 // A #line directive is a line marker written by hand and throws the lines
@@ -374,7 +374,7 @@ void countToken(int token)
 
 FILE *openSource(const char *path)
 {
-    FILE *file = openTextForReading(path);
+    FILE *file = openSourceFile(path);
     if (!file)
         reportInternal(translateText("Internal Error", "Halstead calcul : cannot open source file"));
     return file;
@@ -463,6 +463,7 @@ void runHalsteadPass(const char *path, HalsteadCounts *counts)
     releaseOperands();
     std::fclose(file);
     *counts = pass.counts;
+    closeWarningFile(path);
 
     int errors = 0, warnings = 0;
     messageCounts(errors, warnings);

@@ -6,6 +6,7 @@
 
 #include "frontend/arbre.h"
 #include "frontend/kinds.h"
+#include "frontend/stx_c_actions.h"
 #include "metfile/metfile.h"
 #include "metrics/halstead.h"
 #include "support/alpha.h"
@@ -19,6 +20,8 @@
 
 #include <array>
 #include <cstring>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -128,10 +131,43 @@ static bool startsWithAny(const char *text, const CountedList *prefixes)
     return false;
 }
 
+// The standard-include directories, indexed: a run may collect tens of
+// thousands. Each one the pragma makes ends with a backslash, so a
+// directory begins with it exactly when one of the directory's own
+// backslash-ended beginnings equals it; entries of another shape are
+// compared one by one.
+class DirectoryIndex {
+public:
+    explicit DirectoryIndex(const CountedList *list)
+    {
+        for (; list; list = list->next) {
+            const _AlphaType *entry = static_cast<const _AlphaType *>(list->item);
+            if (entry->length > 0 && entry->text[entry->length - 1] == '\\')
+                ending_.emplace(entry->text, entry->length);
+            else
+                others_.push_back(entry);
+        }
+    }
+    bool covers(const char *dir) const
+    {
+        if (!ending_.empty()) {
+            for (const char *p = std::strchr(dir, '\\'); p; p = std::strchr(p + 1, '\\'))
+                if (ending_.count(std::string_view(dir, static_cast<std::size_t>(p - dir) + 1))) return true;
+        }
+        for (const _AlphaType *entry : others_)
+            if (std::strncmp(dir, entry->text, entry->length) == 0) return true;
+        return false;
+    }
+
+private:
+    std::unordered_set<std::string_view> ending_;
+    std::vector<const _AlphaType *> others_;
+};
+
 static bool isMeasured(const char *dir, const char *path, const CountedList *restrictPrefixes,
-                       const CountedList *fileListDirectives)
+                       const DirectoryIndex &standardDirectories)
 {
-    if (startsWithAny(dir, fileListDirectives)) return false;
+    if (standardDirectories.covers(dir)) return false;
     return !restrictPrefixes || startsWithAny(path, restrictPrefixes);
 }
 
@@ -141,22 +177,28 @@ static bool isMeasured(const char *dir, const char *path, const CountedList *res
 // entries always joins to the same path: remembering the entry per pair keeps
 // the search for the file's entry off the per-function path. A new pair
 // finds its file by the split of its path (what sameSourceFile compares), so
-// an input that enters thousands of files stays linear.
+// an input that enters thousands of files stays linear. Every file met gets
+// an entry; the filters, which depend on the file alone, are applied to
+// the entries once the whole input has been read (a pragma late in the
+// input still counts for the functions before it).
 using EntryPair = QPair<const _AlphaType *, const _AlphaType *>;
 struct PassList {
     MetFileEntry *head = nullptr;
     QHash<EntryPair, MetFileEntry *> byPosition;
     QHash<EntryPair, MetFileEntry *> bySplitPath;
+    QHash<const MetFileEntry *, const _AlphaType *> directoryOf;
 };
 
-static MetFileEntry *findOrAddEntry(PassList &pass, const SourcePosition &where, char *path)
+// The entries of the input being parsed, when its definitions are measured
+// as the parser completes them.
+static PassList pending;
+
+static MetFileEntry *findOrAddEntry(PassList &pass, const SourcePosition &where)
 {
     const EntryPair position(where.file, where.directory);
     auto known = pass.byPosition.constFind(position);
-    if (known != pass.byPosition.constEnd()) {
-        releaseBlock(path);
-        return known.value();
-    }
+    if (known != pass.byPosition.constEnd()) return known.value();
+    char *path = joinPath(where.directory->text, where.file->text);
     _AlphaType *name = nullptr, *directory = nullptr;
     splitSourcePath(path, &name, &directory);
     const EntryPair split(name, directory);
@@ -167,6 +209,7 @@ static MetFileEntry *findOrAddEntry(PassList &pass, const SourcePosition &where,
         entry = new MetFileEntry{path, 0, createMetFile(QString::fromLocal8Bit(path)), pass.head};
         pass.head = entry;
         pass.bySplitPath.insert(split, entry);
+        pass.directoryOf.insert(entry, where.directory);
     }
     pass.byPosition.insert(position, entry);
     return entry;
@@ -182,20 +225,39 @@ static void addFunctionItem(MetFile *file, const SyntaxNode *function)
     setItemMetric(item, QStringLiteral("NestedLevel"), m.nestedLevel);
 }
 
-static void collectFunctions(PassList &pass, const SyntaxNode *root, const CountedList *restrictPrefixes,
-                             const CountedList *fileListDirectives)
+static void collectFunction(PassList &pass, const SyntaxNode *node)
 {
-    for (const SyntaxNode *node = root ? root->child : nullptr; node; node = node->next) {
-        if (node->kind != FUNCTION_DEFINITION) continue;
-        if (!node->start.file || !node->start.directory)
-            reportInternal(QStringLiteral("Function definition without a source file"));
-        const char *dir = node->start.directory->text;
-        char *path = joinPath(dir, node->start.file->text);
-        if (!isMeasured(dir, path, restrictPrefixes, fileListDirectives)) {
-            releaseBlock(path);
+    if (node->kind != FUNCTION_DEFINITION) return;
+    if (!node->start.file || !node->start.directory)
+        reportInternal(QStringLiteral("Function definition without a source file"));
+    addFunctionItem(findOrAddEntry(pass, node->start)->file, node);
+}
+
+void measureDefinition(SyntaxNode *definition)
+{
+    for (const SyntaxNode *node = definition; node; node = node->next) collectFunction(pending, node);
+    FreeChain(definition);
+}
+
+static void releaseEntry(MetFileEntry *entry)
+{
+    freeMetFile(entry->file);
+    releaseBlock(entry->path);
+    delete entry;
+}
+
+// Drops the entries of files that are not measured; the others keep their order.
+static void applyFilters(PassList &pass, const CountedList *restrictPrefixes, const CountedList *fileListDirectives)
+{
+    const DirectoryIndex standardDirectories(fileListDirectives);
+    MetFileEntry **link = &pass.head;
+    while (MetFileEntry *entry = *link) {
+        if (isMeasured(pass.directoryOf.value(entry)->text, entry->path, restrictPrefixes, standardDirectories)) {
+            link = &entry->next;
             continue;
         }
-        addFunctionItem(findOrAddEntry(pass, node->start, path)->file, node);
+        *link = entry->next;
+        releaseEntry(entry);
     }
 }
 
@@ -215,7 +277,9 @@ static QHash<QByteArray, HalsteadCounts> quietCounts;
 
 static HalsteadCounts halsteadCountsOf(const char *path)
 {
-    const QByteArray key(path);
+    // By the file that is read: a.c and A.c share their program path.
+    const char *written = writtenSourcePath(path);
+    const QByteArray key(written ? written : path);
     auto known = quietCounts.constFind(key);
     if (known != quietCounts.constEnd()) return known.value();
     int errors = 0, warnings = 0, errorsAfter = 0, warningsAfter = 0;
@@ -250,49 +314,49 @@ static void addFileMetrics(MetFileEntry *entry)
 
 // ---- Merge into the run's list --------------------------------------------
 
-// The run's list can hold thousands of variants; walking it for every merge
-// would make a long run quadratic. The index groups its entries by path and
-// is trusted while the list's head is the one left by the last merge (only
-// this pass extends the list); otherwise it is rebuilt from the list.
+// The run's list can hold thousands of variants of one file; comparing a new
+// one with each would make a long run quadratic. The index keeps each
+// entry's fingerprint beside it, so a new variant is compared only with
+// those whose fingerprint matches (sameMetFile still decides), and counts
+// the entries of each path. It is trusted while the list's head is the one
+// left by the last merge (only this pass extends the list); otherwise it is
+// rebuilt from the list.
+using VariantKey = QPair<QByteArray, quint64>;
 struct RunIndex {
     const MetFileEntry *head = nullptr;
     // By the path's bytes: a name that is not text in the local encoding
     // reads as replacement characters, and two such files must not meet.
-    QHash<QByteArray, QVector<MetFileEntry *>> byPath;
+    QHash<VariantKey, QVector<const MetFileEntry *>> byFingerprint;
+    QHash<QByteArray, int> entriesOfPath;
 };
 static RunIndex runIndex;
+
+static void indexEntry(const MetFileEntry *entry)
+{
+    runIndex.byFingerprint[VariantKey(QByteArray(entry->path), metFileFingerprint(entry->file))].append(entry);
+    ++runIndex.entriesOfPath[QByteArray(entry->path)];
+}
 
 static void refreshRunIndex(MetFileEntry *list)
 {
     if (list == runIndex.head) return;
-    runIndex.byPath.clear();
-    std::vector<MetFileEntry *> entries;
-    for (MetFileEntry *e = list; e; e = e->next) entries.push_back(e);
-    // Oldest first, so every group keeps the order of arrival.
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) runIndex.byPath[QByteArray((*it)->path)].append(*it);
+    runIndex = RunIndex();
+    for (const MetFileEntry *e = list; e; e = e->next) indexEntry(e);
     runIndex.head = list;
-}
-
-static void releaseEntry(MetFileEntry *entry)
-{
-    freeMetFile(entry->file);
-    releaseBlock(entry->path);
-    delete entry;
 }
 
 static void mergeEntry(MetFileEntry **runList, MetFileEntry *entry)
 {
-    QVector<MetFileEntry *> &variants = runIndex.byPath[QByteArray(entry->path)];
-    for (const MetFileEntry *known : variants) {
+    const VariantKey key(QByteArray(entry->path), metFileFingerprint(entry->file));
+    for (const MetFileEntry *known : runIndex.byFingerprint.value(key)) {
         if (sameMetFile(known->file, entry->file)) {
             releaseEntry(entry);
             return;
         }
     }
-    entry->duplicate = 0;
-    for (const MetFileEntry *known : variants)
-        if (std::strcmp(known->path, entry->path) == 0) ++entry->duplicate;
-    variants.append(entry);
+    entry->duplicate = runIndex.entriesOfPath.value(QByteArray(entry->path));
+    runIndex.byFingerprint[key].append(entry);
+    ++runIndex.entriesOfPath[QByteArray(entry->path)];
     entry->next = *runList;
     *runList = entry;
     runIndex.head = entry;
@@ -302,7 +366,9 @@ void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList, CountedL
                         CountedList *fileListDirectives)
 {
     PassList pass;
-    collectFunctions(pass, root, restrictPrefixes, fileListDirectives);
+    std::swap(pass, pending);
+    for (const SyntaxNode *node = root ? root->child : nullptr; node; node = node->next) collectFunction(pass, node);
+    applyFilters(pass, restrictPrefixes, fileListDirectives);
     for (MetFileEntry *e = pass.head; e; e = e->next) addFileMetrics(e);
     refreshRunIndex(*runList);
     MetFileEntry *entry = pass.head;

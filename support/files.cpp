@@ -97,12 +97,29 @@ std::string absoluteSourcePath(const char *path)
 struct SplitResult {
     _AlphaType *name;
     _AlphaType *directory;
+    bool existsAsWritten;  // the path names a host file byte for byte
 };
+struct SplitPairHash {
+    std::size_t operator()(const std::pair<const _AlphaType *, const _AlphaType *> &p) const
+    {
+        return std::hash<const void *>()(p.first) * 31 + std::hash<const void *>()(p.second);
+    }
+};
+// The split turns names upper case and backslashes into separators; the
+// host may hold a.c beside A.c, or a backslash inside a name. So each split
+// remembers the path last written for it that exists as written, and the
+// source is read from there.
 struct SplitCache {
     unsigned generation = 0;
     std::unordered_map<const _AlphaType *, SplitResult> byPath;
+    std::unordered_map<std::pair<const _AlphaType *, const _AlphaType *>, const _AlphaType *, SplitPairHash> written;
 };
 SplitCache splits;
+
+void noteWrittenForm(const _AlphaType *path, const SplitResult &split)
+{
+    if (split.existsAsWritten) splits.written[{split.name, split.directory}] = path;
+}
 
 char *currentDirectoryText = nullptr;
 
@@ -184,12 +201,14 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
 {
     if (splits.generation != AlphaTableGeneration()) {
         splits.byPath.clear();
+        splits.written.clear();
         splits.generation = AlphaTableGeneration();
     }
     const _AlphaType *key = FindOrAddAlpha(path);
     if (key) {
         auto known = splits.byPath.find(key);
         if (known != splits.byPath.end()) {
+            noteWrittenForm(key, known->second);
             *name = known->second.name;
             *directory = known->second.directory;
             return;
@@ -201,8 +220,12 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
     const std::string file = absolute.substr(folder.size());
     if (folder.empty() || folder.back() != '\\') folder += '\\';
 
-    const SplitResult split{FindOrAddAlpha(upperCaseName(file).c_str()), FindOrAddAlpha(upperCaseName(folder).c_str())};
-    if (key) splits.byPath.emplace(key, split);
+    const SplitResult split{FindOrAddAlpha(upperCaseName(file).c_str()), FindOrAddAlpha(upperCaseName(folder).c_str()),
+                            key && existsAsWritten(key->text)};
+    if (key) {
+        splits.byPath.emplace(key, split);
+        noteWrittenForm(key, split);
+    }
     *name = split.name;
     *directory = split.directory;
 }
@@ -213,6 +236,20 @@ bool sameSourceFile(const char *a, const char *b)
     splitSourcePath(a, &nameA, &directoryA);
     splitSourcePath(b, &nameB, &directoryB);
     return nameA == nameB && directoryA == directoryB;
+}
+
+const char *writtenSourcePath(const char *path)
+{
+    _AlphaType *name, *directory;
+    splitSourcePath(path, &name, &directory);
+    auto written = splits.written.find({name, directory});
+    return written == splits.written.end() ? nullptr : written->second->text;
+}
+
+FILE *openSourceFile(const char *path)
+{
+    const char *written = writtenSourcePath(path);
+    return written ? openTextForReadingAsWritten(written) : openTextForReading(path);
 }
 
 char *makeLocationKey(const char *first, const char *second, unsigned number)

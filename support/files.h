@@ -4,6 +4,8 @@
 // New strings come from allocZeroed and are released with releaseBlock.
 #pragma once
 
+#include <cstdio>
+
 struct _AlphaType;
 
 char *joinPath(const char *dir, const char *name);
@@ -17,6 +19,14 @@ char *normalizeDirectory(const char *path);
 // the trailing backslash); a relative path starts at currentDirectory().
 void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory);
 bool sameSourceFile(const char *a, const char *b);
+// Opens for reading (text mode) the source file that a program path names:
+// the file as the input last wrote a path of the same split, when that path
+// exists on the host as written; otherwise the program path, whose names
+// are matched case-insensitively.
+FILE *openSourceFile(const char *path);
+// The host path that openSourceFile reads for a program path, or null when
+// it reads the program path itself.
+const char *writtenSourcePath(const char *path);
 // "[" + first + second + "," + number + "]"; second may be null.
 char *makeLocationKey(const char *first, const char *second, unsigned number);
 char *upperCopy(const char *text);

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTranslator>
 
 #include <cerrno>
@@ -19,6 +20,8 @@
 #include <sys/stat.h>
 #include <new>
 #include <string>
+#include <unordered_map>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -146,11 +149,38 @@ void closeToolLog()
     }
 }
 
+// The warnings of the file being read, by kind; kinds in order of their
+// first warning.
+struct FileWarnings {
+    std::unordered_map<std::string, int> byKind;
+    std::vector<std::string> order;
+    std::pair<const std::string, int> *last = nullptr;  // a kind comes in runs
+};
+FileWarnings fileWarnings;
+
+int &warningsOfKind(const char *kind)
+{
+    FileWarnings &w = fileWarnings;
+    if (w.last && w.last->first == kind) return w.last->second;
+    auto [slot, added] = w.byKind.emplace(kind, 0);
+    if (added) w.order.push_back(kind);
+    w.last = &*slot;
+    return slot->second;
+}
+
+void writeWarning(const QString &message)
+{
+    writeToStderr(composeLevel("%1 %2 - WARNING: %3\n",
+                               "Used for warning messages\n%1: product name\n%2: executable name\n%3: message",
+                               message));
+}
+
 void warnLogUnwritable(int error)
 {
-    reportWarning(translateText("User Warning", "Cannot append to Vantel Log File: %1 %2",
-                                "%1: is the log file name\n%2 a system error message")
-                      .arg(QString::fromLocal8Bit(logFileName), QString::fromLocal8Bit(std::strerror(error))));
+    const char *const text = "Cannot append to Vantel Log File: %1 %2";
+    reportWarning(translateText("User Warning", text, "%1: is the log file name\n%2 a system error message")
+                      .arg(QString::fromLocal8Bit(logFileName), QString::fromLocal8Bit(std::strerror(error))),
+                  text);
 }
 
 // Whether a record of that size still fits under the file-size limit: a
@@ -225,12 +255,34 @@ void reportError(const QString &message)
     ++errorCount;
 }
 
-void reportWarning(const QString &message)
+void reportWarning(const QString &message, const char *kind)
 {
-    writeToStderr(composeLevel("%1 %2 - WARNING: %3\n",
-                               "Used for warning messages\n%1: product name\n%2: executable name\n%3: message",
-                               message));
     ++warningCount;
+    if (++warningsOfKind(kind) > kShownWarnings) return;
+    writeWarning(message);
+}
+
+bool warningLeftOut(const char *kind)
+{
+    int &count = warningsOfKind(kind);
+    if (count < kShownWarnings) return false;
+    ++count;
+    ++warningCount;
+    return true;
+}
+
+void closeWarningFile(const char *file)
+{
+    for (const std::string &kind : fileWarnings.order) {
+        const int leftOut = fileWarnings.byKind[kind] - kShownWarnings;
+        if (leftOut <= 0) continue;
+        QString shape = translateText("User Warning", kind.c_str());
+        shape.replace(QRegularExpression(QStringLiteral("%\\d+")), QStringLiteral("..."));
+        writeWarning(translateText("User Warning", "%1 more warnings of the kind \"%2\" in %3 were not shown",
+                                   "%1: how many, %2: the warning without its values, %3: the file")
+                         .arg(QString::number(leftOut), shape, QString::fromLocal8Bit(file ? file : "")));
+    }
+    fileWarnings = FileWarnings();
 }
 
 void messageCounts(int &errors, int &warnings)
@@ -243,6 +295,7 @@ void resetMessageCounts()
 {
     errorCount = 0;
     warningCount = 0;
+    fileWarnings = FileWarnings();
 }
 
 void setToolIdentity(const QString &product, const QString &executable)

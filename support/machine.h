@@ -14,7 +14,17 @@ QString translateText(const char *context, const char *sourceText, const char *c
 [[noreturn]] void reportInternal(const QString &message);  // exit 9, followed by an empty line
 [[noreturn]] void reportPanic();                           // exit 7
 void reportError(const QString &message);                  // counted
-void reportWarning(const QString &message);                // counted
+// Counted; kind is the untranslated source text of the message. At most
+// kShownWarnings of one kind are printed per file.
+void reportWarning(const QString &message, const char *kind);
+enum { kShownWarnings = 100 };
+// Ends the warnings of one file: for each kind with warnings left out, one
+// line (not counted) says how many, naming the file.
+void closeWarningFile(const char *file);
+// For warnings that may come once per input byte: true when a warning of
+// this kind would not be shown; it is then counted as left out and the
+// caller need not compose it.
+bool warningLeftOut(const char *kind);
 
 void messageCounts(int &errors, int &warnings);
 // For harnesses that run the program many times in one process.

@@ -257,6 +257,28 @@ extern "C" int textClose(void *cookie)
     return result;
 }
 
+// Inputs, sources, option files and the log are regular files: a device
+// would be read (or written) without end and a FIFO would block in open, so
+// the open itself does not wait and anything else is refused (EISDIR for a
+// directory, EINVAL otherwise). A descriptor in blocking mode, or -1.
+int openRegularFile(const std::string &host, int flags)
+{
+    int fd;
+    do {
+        fd = ::open(host.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return -1;
+    struct stat st;
+    int error = 0;
+    if (::fstat(fd, &st) != 0) error = errno;
+    else if (!S_ISREG(st.st_mode)) error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    else if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) error = errno;
+    if (error == 0) return fd;
+    ::close(fd);
+    errno = error;
+    return -1;
+}
+
 }  // namespace
 
 bool isLocalText(const char *text, std::size_t length)
@@ -326,19 +348,13 @@ std::string hostCurrentDirectory()
 
 FILE *openTextForReading(const char *path)
 {
-    const std::string host = hostPath(path);
-    int fd;
-    do {
-        fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    return openTextForReadingAsWritten(hostPath(path).c_str());
+}
+
+FILE *openTextForReadingAsWritten(const char *hostFile)
+{
+    const int fd = openRegularFile(hostFile, O_RDONLY);
     if (fd < 0) return nullptr;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
-        errno = error;
-        return nullptr;
-    }
     auto *reader = new TextReader;
     reader->fd = fd;
     cookie_io_functions_t functions = {textRead, nullptr, textSeek, textClose};
@@ -356,17 +372,18 @@ FILE *openTextForReading(const char *path)
 }
 
 // The log may be new: its directory's kept listing learns of it, as of
-// every other creation of the program's own. Opened without blocking, so a
-// FIFO without a reader fails instead of hanging.
+// every other creation of the program's own.
 int openForAppending(const char *path)
 {
     const std::string host = hostPathForWriting(path);
-    int fd;
-    do {
-        fd = ::open(host.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = openRegularFile(host, O_WRONLY | O_APPEND | O_CREAT);
     if (fd >= 0) noteEntry(host, true);
     return fd;
+}
+
+bool existsAsWritten(const char *hostFile)
+{
+    return existsOnHost(hostFile);
 }
 
 bool statPath(const char *path, bool *isDirectory)

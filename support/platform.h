@@ -35,6 +35,11 @@ std::string hostCurrentDirectory();
 // Opens for reading in text mode: each CR LF reaches the reader as LF, a lone
 // CR stays. nullptr with errno set on failure.
 FILE *openTextForReading(const char *path);
+// The same for a host path taken byte for byte (no separator change, no
+// case-insensitive lookup).
+FILE *openTextForReadingAsWritten(const char *hostFile);
+// Whether a host path taken byte for byte names an existing file.
+bool existsAsWritten(const char *hostFile);
 // A descriptor opened for appending, the file created when missing; -1
 // with errno set on failure.
 int openForAppending(const char *path);

@@ -95,6 +95,63 @@ TEST(HostileText, BinaryJunkAsTheMeasuredSource)
     expectBounded(r, 20, 500);
 }
 
+// A warning per byte: every one is counted, a hundred are shown.
+TEST(HostileText, TenMegabytesOfNulBytes)
+{
+    OneFile f;
+    Outcome r = f.run("nul.c", "int f(void) { return 0; }\n" + std::string(10u << 20, '\0') + "\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 300);
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 101);
+    EXPECT_TRUE(hostile::endsWith(r.err, "Corvel tarsk1 - WARNING: " + std::to_string((10 << 20) - 100) +
+                                             " more warnings of the kind \"Lexical input ignored : ... at ...\" in "
+                                             "nul.c were not shown\n"))
+        << r.err.substr(r.err.size() - 300);
+    EXPECT_NE(f.met("NUL.C.met").find(functionBlock("f", 1, 1, 1, 1)), std::string::npos);
+    expectBounded(r, 20, 300);
+}
+
+// Tables the pragmas fill, tens of thousands of entries long, with as many
+// lookups: each lookup must not walk the table.
+TEST(HostileText, LongPragmaTablesAreIndexed)
+{
+    const int directories = 50000, replacements = 30000;
+    std::string text;
+    for (int i = 0; i < directories; ++i) text += "#pragma mevra incl_std = /std/d" + std::to_string(i) + "\n";
+    for (int i = 0; i < directories; ++i) text += "int f" + std::to_string(i) + "(void) { return 0; }\n";
+    for (int i = 0; i < replacements; ++i)
+        text += "#pragma mevra pragma \"p" + std::to_string(i) + "\" = \"#pragma mevra nothingbefore\"\n";
+    for (int i = 0; i < replacements; ++i) text += "#pragma P" + std::to_string(i) + "\n";
+    OneFile f;
+    Outcome r = f.run("tables.c", text);
+    EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 300);
+    EXPECT_EQ(r.err, "");
+    const std::string met = f.met("TABLES.C.met");
+    EXPECT_NE(met.find(functionBlock("f49999", 2 * directories, 1, 1, 1)), std::string::npos);
+    expectBounded(r, 8, 300);
+}
+
+// A large input of many headers: each definition is measured and freed as
+// it is parsed, so the memory follows the metrics kept, not the syntax tree.
+TEST(HostileText, ManyHeadersOfManyFunctions)
+{
+    OneFile f;
+    std::string text;
+    for (int h = 0; h < 500; ++h) {
+        const std::string header = f.dir.file("h" + std::to_string(h) + ".h");
+        std::string body;
+        for (int i = 0; i < 200; ++i)
+            body += "int f" + std::to_string(h) + "_" + std::to_string(i) + "(int a) { if (a > " +
+                    std::to_string(i) + ") return a; return 0; }\n";
+        testutil::writeFile(header, body);
+        text += "# 1 \"" + header + "\"\n" + body;
+    }
+    Outcome r = f.run("many.i", text);
+    EXPECT_EQ(r.exitCode, 0) << r.err.substr(0, 300);
+    EXPECT_EQ(hostile::metricsLeftovers(f.out).size(), 500u);
+    EXPECT_NE(f.met("H499.H.met").find(functionBlock("f499_199", 200, 2, 3, 2)), std::string::npos);
+    expectBounded(r, 20, 110);
+}
+
 // One 50 MB line, as a comment, as a single token and as a directive: every
 // scanner must stay linear in the line's length.
 TEST(HostileText, FiftyMegabyteLines)

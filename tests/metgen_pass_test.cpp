@@ -29,7 +29,7 @@ static std::set<std::string> halsteadWarnings;  // paths whose pass warns
 void runHalsteadPass(const char *path, HalsteadCounts *counts)
 {
     halsteadCalls.push_back(path);
-    if (halsteadWarnings.count(path)) reportWarning(QStringLiteral("halstead:Directive() #1"));
+    if (halsteadWarnings.count(path)) reportWarning(QStringLiteral("halstead:Directive() #1"), "halstead:Directive() #");
     auto it = halsteadResults.find(path);
     *counts = it != halsteadResults.end() ? it->second : HalsteadCounts{1, 1, 1, 1, 1, 1, 0, 0, 0, 0};
 }

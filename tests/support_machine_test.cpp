@@ -67,6 +67,20 @@ TEST(MessageLevels, CountedLevelsReturnAndAccumulate)
     EXPECT_EQ(r.exitCode, 0);
 }
 
+// Every warning counts; per file and kind, the first hundred are shown and
+// one line tells how many more were left out.
+TEST(MessageLevels, WarningsOfOneKindAreShownUpToAHundredPerFile)
+{
+    ProcessResult r = probe(named({"warnings", "150", "w %1", "warnings", "2", "v", "counts", "closefile", "f.c",
+                                   "warnings", "1", "w %1", "closefile", "g.c", "counts"}));
+    std::string shown;
+    for (int i = 0; i < 100; ++i) shown += "Corvel tarsk1 - WARNING: w %1\n";
+    EXPECT_EQ(r.err, shown + "Corvel tarsk1 - WARNING: v\nCorvel tarsk1 - WARNING: v\n"
+                     "Corvel tarsk1 - WARNING: 50 more warnings of the kind \"w ...\" in f.c were not shown\n"
+                     "Corvel tarsk1 - WARNING: w %1\n");
+    EXPECT_EQ(r.out, "errors=0 warnings=152\nerrors=0 warnings=153\n");
+}
+
 TEST(MessageLevels, PlaceholdersInTheMessageAreNotSubstitutedAgain)
 {
     ProcessResult r = probe(named({"error", "100%1 %2 done"}));

@@ -54,7 +54,14 @@ int main(int argc, char **argv)
         } else if (action == "error") {
             reportError(arg(argv, i, argc));
         } else if (action == "warning") {
-            reportWarning(arg(argv, i, argc));
+            const QByteArray text = arg(argv, i, argc).toLocal8Bit();
+            reportWarning(QString::fromLocal8Bit(text), text.constData());
+        } else if (action == "warnings") {
+            const int n = arg(argv, i, argc).toInt();
+            const QByteArray text = arg(argv, i, argc).toLocal8Bit();
+            for (int k = 0; k < n; ++k) reportWarning(QString::fromLocal8Bit(text), text.constData());
+        } else if (action == "closefile") {
+            closeWarningFile(arg(argv, i, argc).toLocal8Bit().constData());
         } else if (action == "counts") {
             int errors = -1, warnings = -1;
             messageCounts(errors, warnings);
@@ -74,7 +81,7 @@ int main(int argc, char **argv)
         } else if (action == "translate") {
             QByteArray context = arg(argv, i, argc).toLocal8Bit();
             QByteArray source = arg(argv, i, argc).toLocal8Bit();
-            reportWarning(translateText(context.constData(), source.constData()));
+            reportWarning(translateText(context.constData(), source.constData()), source.constData());
         } else if (action == "nomem") {
             allocZeroed(SIZE_MAX / 2);
         } else if (action == "regrow") {

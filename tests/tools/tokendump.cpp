@@ -63,6 +63,7 @@ void dumpFile(const char *path, bool isDefinitionFile)
         if (!quiet) printToken(code);
     if (quiet) std::printf("%ld tokens\n", count);
     CloseScannerFile(stream);
+    closeWarningFile(path);
 }
 
 [[noreturn]] void usage()
