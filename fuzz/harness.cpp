@@ -24,7 +24,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -147,14 +146,6 @@ void writeScratch(const std::string &path, const uint8_t *data, std::size_t size
     std::fclose(out);
 }
 
-// "/tmp/x/" in program form: "\TMP\X\".
-std::string programFolder(const std::string &host)
-{
-    std::string result;
-    for (char c : host) result += c == '/' ? '\\' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return result + '\\';
-}
-
 // ---------------------------------------------------------------- front end
 
 void recoverScanners()
@@ -175,7 +166,6 @@ struct FrontEndRun {
     std::string input;
     int outcome = NORMAL_END;   // the exit the run sequence would take after the parse
     CountedList *directories = nullptr;
-    CountedList *restriction = nullptr;
     SyntaxNode *tree = nullptr;
 };
 
@@ -197,7 +187,6 @@ void endRun(void *context)
     FreeAcceptTables();
     FreePragmaState();
     run.directories = FreeCountedList(run.directories);
-    run.restriction = FreeCountedList(run.restriction);
     // The next input reuses the scratch file's name with other text.
     forgetFileCounts();
     FreeAlphaTable();
@@ -234,11 +223,10 @@ void grammarBody(void *context)
         run.outcome = 7;
         return;
     }
-    // Only files in the scratch folder are measured: a line marker may name
-    // any file of the machine, and the pass would read it.
-    AddCounted(&run.restriction, FindOrAddAlpha(programFolder(scratchFolder()).c_str()));
+    // Every file a line marker names is measured, wherever it is: the pass
+    // reads regular files only, so a device or a FIFO is refused, not read.
     MetFileEntry *metrics = nullptr;
-    computeFileMetrics(run.tree, &metrics, run.restriction, run.directories);
+    computeFileMetrics(run.tree, &metrics, nullptr, run.directories);
     FreeTree(run.tree);
     run.tree = nullptr;
     writeMetricsFiles(metricsFolder().c_str(), metrics);
