@@ -333,7 +333,7 @@ extern "C" void onTerminatingSignal(int sig)
 }
 
 // A fatal or internal error (or the crash handler) ends the process through
-// exit(), which runs this.
+// exit() or quick_exit(), which run this.
 extern "C" void removeTempsAtExit() { removeTemps(); }
 
 static const int kTerminatingSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
@@ -365,7 +365,8 @@ struct TempGuard {
     explicit TempGuard(std::size_t documents)
     {
         static bool atExitRegistered = false;
-        if (!atExitRegistered) atExitRegistered = std::atexit(removeTempsAtExit) == 0;
+        if (!atExitRegistered)
+            atExitRegistered = std::atexit(removeTempsAtExit) == 0 && std::at_quick_exit(removeTempsAtExit) == 0;
         tempCount = 0;
         tempFiles.clear();
         tempFiles.reserve(documents);

@@ -44,6 +44,11 @@ int endingCode = 0;
 constexpr std::size_t kMemoryReserveBytes = 4u << 20;
 void *memoryReserve = nullptr;
 bool reportingNoMemory = false;
+// Set when the end comes from inside code that may hold a library's lock
+// (a failed allocation, an exception nobody catches, a crash): the library's
+// own exit-time clean-up could then wait on that lock for ever, so only the
+// program's quick-exit actions run.
+bool endQuickly = false;
 
 // The crash text is composed ahead of time: a crash may hit inside the
 // allocator or with the C stack exhausted, where building Qt strings is
@@ -115,6 +120,7 @@ void writeAll(int fd, const char *data, std::size_t size)
 
 extern "C" void onCrash(int)
 {
+    endQuickly = true;
     writeAll(STDERR_FILENO, crashText.data(), crashText.size());
     terminateProgram(9);
 }
@@ -202,6 +208,7 @@ void onNewFailure()
 // allocate is running out of memory; any other cannot happen.
 void onUncaughtException()
 {
+    endQuickly = true;
     if (std::exception_ptr exception = std::current_exception()) {
         try {
             std::rethrow_exception(exception);
@@ -377,6 +384,7 @@ void installProcessGuards()
 
 void reportNoMemory()
 {
+    endQuickly = true;
     std::free(memoryReserve);
     memoryReserve = nullptr;
     if (reportingNoMemory) {
@@ -463,6 +471,7 @@ void terminateProgram(int code)
         std::abort();
     }
     endingCode = code;
+    if (endQuickly) std::quick_exit(code);
     std::exit(code);
 }
 
