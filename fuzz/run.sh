@@ -18,7 +18,7 @@ case "$target" in
 esac
 
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSK1_FUZZ=ON >/dev/null
+  CC=clang-14 CXX=clang++-14 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARSK1_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
 fi
 cmake --build "$build" -j2 --target "fuzz_$target" >/dev/null
 

@@ -4,7 +4,7 @@
 # its units are analysed, the summary is printed and the HTML report written.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-bash "$root/scripts/build.sh"
+bash "$root/scripts/build.sh" tarsk1-project
 
 work="$root/build/zlib-example"
 rm -rf "$work"

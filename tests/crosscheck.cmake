@@ -7,7 +7,7 @@ add_test(NAME crosscheck_real_code
 set_tests_properties(crosscheck_real_code PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 
 # Whole runs of the binary compared with hand-written metrics files.
-add_tarsk1_test(e2e_metrics_test SOURCES e2e_metrics_test.cpp)
+add_tarsk1_test(e2e_test SOURCES e2e_metrics_test.cpp metfile_golden_test.cpp)
 
 # The Halstead pass alone, for the pipeline benchmark.
 add_executable(halsteadpass ${CMAKE_CURRENT_LIST_DIR}/tools/halsteadpass.cpp)

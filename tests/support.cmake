@@ -5,7 +5,6 @@ target_link_libraries(support_messageprobe PRIVATE tarsk1_support)
 
 # Translation files for the probe, compiled from the hand-written .ts files
 # into an installation tree of their own.
-find_program(TARSK1_LRELEASE lrelease HINTS /usr/lib/qt6/bin /usr/lib/qt6/libexec REQUIRED)
 set(SUPPORT_LOCALE_ROOT ${CMAKE_CURRENT_BINARY_DIR}/support_corveldir)
 set(SUPPORT_QM_FILES)
 foreach(ts tarsk1_fr_FR common_fr)
@@ -18,22 +17,10 @@ foreach(ts tarsk1_fr_FR common_fr)
 endforeach()
 add_custom_target(support_translations DEPENDS ${SUPPORT_QM_FILES})
 
-add_tarsk1_test(support_machine_test
-  SOURCES support_machine_test.cpp
+add_tarsk1_test(support_test
+  SOURCES support_machine_test.cpp support_alpha_test.cpp support_files_test.cpp support_platform_test.cpp
   LIBS tarsk1_support)
-add_dependencies(support_machine_test support_messageprobe support_translations)
-target_compile_definitions(support_machine_test PRIVATE
+add_dependencies(support_test support_messageprobe support_translations)
+target_compile_definitions(support_test PRIVATE
   MESSAGE_PROBE="$<TARGET_FILE:support_messageprobe>"
   SUPPORT_LOCALE_ROOT="${SUPPORT_LOCALE_ROOT}")
-
-add_tarsk1_test(support_alpha_test
-  SOURCES support_alpha_test.cpp
-  LIBS tarsk1_support)
-
-add_tarsk1_test(support_files_test
-  SOURCES support_files_test.cpp
-  LIBS tarsk1_support)
-
-add_tarsk1_test(support_platform_test
-  SOURCES support_platform_test.cpp
-  LIBS tarsk1_support)

@@ -12,44 +12,25 @@
 
 namespace {
 
-// The base bucket written out independently of the table: the lane-XOR hash
-// picks one of 250 buckets (a grown table splits each of them further).
-unsigned bucketOf(const std::string &text, unsigned buckets)
-{
-    uint32_t h = 0x4A4A4A4A;
-    for (std::size_t i = 0; i < text.size(); ++i) h ^= uint32_t(uint8_t(text[i])) << (8 * (i % 4));
-    return h % buckets;
-}
-
-std::vector<_AlphaType *> chain(unsigned bucket, AlphaTable *table)
-{
-    std::vector<_AlphaType *> entries;
-    for (_AlphaType *e = AlphaBucketHead(bucket, table); e; e = e->next) entries.push_back(e);
-    return entries;
-}
-
-// Texts of the given lengths that all fall into one bucket of a 250-bucket table.
-std::vector<std::string> collidingTexts(const std::vector<std::size_t> &lengths, unsigned bucket)
-{
-    std::vector<std::string> found;
-    for (std::size_t length : lengths) {
-        for (unsigned n = 0;; ++n) {
-            std::string text = "k" + std::to_string(n);
-            text.resize(length, 'z');
-            if (text.size() == length && bucketOf(text, 250) == bucket &&
-                std::find(found.begin(), found.end(), text) == found.end()) {
-                found.push_back(text);
-                break;
-            }
-        }
-    }
-    return found;
-}
-
 class AlphaPrivateTable : public ::testing::Test {
 protected:
     void SetUp() override { ResetAlphaTable(&table); }
     void TearDown() override { FreeAlphaTable(table); }
+    // Interns every text, then finds each again: one entry per text, all
+    // distinct, each holding its own bytes.
+    void expectOneEntryEach(const std::vector<std::string> &texts)
+    {
+        std::map<_AlphaType *, std::string> owner;
+        for (const std::string &text : texts) {
+            _AlphaType *entry = FindOrAddAlphaN(text.data(), text.size(), table);
+            ASSERT_NE(entry, nullptr);
+            EXPECT_TRUE(owner.emplace(entry, text).second) << "one entry for two texts: " << text;
+        }
+        for (const auto &[entry, text] : owner) {
+            EXPECT_EQ(std::string(entry->text, entry->length), text);
+            EXPECT_EQ(FindOrAddAlphaN(text.data(), text.size(), table), entry);
+        }
+    }
     AlphaTable *table = nullptr;
 };
 
@@ -73,40 +54,20 @@ TEST_F(AlphaPrivateTable, OneEntryPerTextWithItsOwnCopy)
     EXPECT_EQ(AlphaLongestChain(table), 1u);  // the empty texts created nothing
 }
 
-TEST_F(AlphaPrivateTable, ChainIsOrderedByLengthThenAge)
+// Prefixes of one another and texts of equal length, interned longest first,
+// shortest first and mixed.
+TEST_F(AlphaPrivateTable, TextsOfManyLengthsAreFoundInAnyOrder)
 {
-    const unsigned bucket = 17;
-    // Interned longest first, then two of equal length, then a shorter one.
-    std::vector<std::string> texts = collidingTexts({9, 6, 6, 4, 12, 6}, bucket);
-    std::vector<_AlphaType *> entries;
-    for (const std::string &t : texts) entries.push_back(FindOrAddAlpha(t.c_str(), table));
-
-    std::vector<_AlphaType *> expected = {entries[3], entries[1], entries[2], entries[5], entries[0], entries[4]};
-    EXPECT_EQ(chain(bucket, table), expected);
-    for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(FindOrAddAlpha(texts[i].c_str(), table), entries[i]);
+    expectOneEntryEach({"abcdefghijkl", "abcdef", "abc", "abcdefghi", "a", "ab", "abcd", "abd", "abe", "b"});
+    expectOneEntryEach({"x", "xy", "xyz", "xyzw", "xyzwv", "yx", "zx", "zxy"});
 }
 
+// Texts that differ only in their first byte, for every byte value.
 TEST_F(AlphaPrivateTable, TextsDifferingInTheFirstByteAreDistinct)
 {
-    // Two texts of one bucket that differ only in their first byte: the first
-    // byte only moves the low byte of the hash, so they must lie 250 apart.
-    std::string a, b;
-    for (int first = 1; first < 256 && a.empty(); ++first) {
-        for (int other = first + 1; other < 256; ++other) {
-            const std::string x = char(first) + std::string("_tail"), y = char(other) + std::string("_tail");
-            if (bucketOf(x, 250) == bucketOf(y, 250)) {
-                a = x;
-                b = y;
-                break;
-            }
-        }
-    }
-    ASSERT_FALSE(a.empty());
-    _AlphaType *ea = FindOrAddAlpha(a.c_str(), table);
-    _AlphaType *eb = FindOrAddAlpha(b.c_str(), table);
-    EXPECT_NE(ea, eb);
-    EXPECT_EQ(chain(bucketOf(a, 250), table), (std::vector<_AlphaType *>{ea, eb}));
-    EXPECT_EQ(FindOrAddAlpha(b.c_str(), table), eb);
+    std::vector<std::string> texts;
+    for (int first = 1; first < 256; ++first) texts.push_back(char(first) + std::string("_tail"));
+    expectOneEntryEach(texts);
 }
 
 // Entries of every size share the table's storage: texts far longer than a
@@ -134,50 +95,35 @@ TEST_F(AlphaPrivateTable, TextsOfEverySizeKeepTheirBytes)
     }
 }
 
-// The bytes after the last full eight-byte word are hashed as well: texts of
-// every length, with bytes above 0x7F, stand in the chain of their bucket.
-TEST_F(AlphaPrivateTable, EveryTextLengthHashesToItsBucket)
+// Texts of every length up to three words, with bytes above 0x7F, that
+// differ from one another in a single byte at any position, the bytes after
+// the last full eight-byte word included.
+TEST_F(AlphaPrivateTable, TextsDifferingInAnyOneByteAreDistinct)
 {
+    std::vector<std::string> texts;
     for (std::size_t length = 1; length <= 24; ++length) {
-        std::string text;
-        for (std::size_t i = 0; i < length; ++i) text += static_cast<char>(0x41 + (37 * i + 11 * length) % 190);
-        _AlphaType *entry = FindOrAddAlphaN(text.data(), text.size(), table);
-        const std::vector<_AlphaType *> entries = chain(bucketOf(text, 250), table);
-        EXPECT_NE(std::find(entries.begin(), entries.end(), entry), entries.end()) << "length " << length;
+        std::string base;
+        for (std::size_t i = 0; i < length; ++i) base += static_cast<char>(0x41 + (37 * i + 11 * length) % 190);
+        texts.push_back(base);
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string changed = base;
+            changed[at] = static_cast<char>(changed[at] ^ 0x80);
+            texts.push_back(changed);
+        }
     }
+    expectOneEntryEach(texts);
 }
 
-TEST_F(AlphaPrivateTable, GrowsOnlyPastTwiceTheBucketsAndKeepsOrder)
+TEST_F(AlphaPrivateTable, GrowsOnlyPastTwiceTheBucketsAndKeepsEveryEntry)
 {
-    std::map<_AlphaType *, int> age;
-    auto add = [&](int n) {
-        std::string text = "v" + std::to_string(n * 7919) + std::string(n % 3, 'x');
-        _AlphaType *e = FindOrAddAlpha(text.c_str(), table);
-        age.emplace(e, n);
-    };
-    for (int n = 0; n < 500; ++n) add(n);
+    std::vector<std::string> texts;
+    for (int n = 0; n < 5000; ++n) texts.push_back("v" + std::to_string(n * 7919) + std::string(n % 3, 'x'));
+    for (int n = 0; n < 500; ++n) FindOrAddAlpha(texts[n].c_str(), table);
     EXPECT_EQ(AlphaBucketCount(table), 250u);
-    add(500);
+    FindOrAddAlpha(texts[500].c_str(), table);
     EXPECT_EQ(AlphaBucketCount(table), 500u);
-    for (int n = 501; n < 5000; ++n) add(n);
-    ASSERT_EQ(age.size(), 5000u);
+    expectOneEntryEach(texts);
     EXPECT_EQ(AlphaBucketCount(table), 4000u);
-
-    std::size_t seen = 0;
-    for (unsigned b = 0; b < AlphaBucketCount(table); ++b) {
-        std::vector<_AlphaType *> entries = chain(b, table);
-        for (std::size_t i = 0; i < entries.size(); ++i) {
-            // A grown bucket is a part of its base bucket.
-            EXPECT_EQ(bucketOf(entries[i]->text, 250), b % 250);
-            if (i == 0) continue;
-            _AlphaType *p = entries[i - 1], *e = entries[i];
-            EXPECT_TRUE(p->length < e->length || (p->length == e->length && age[p] < age[e]))
-                << p->text << " before " << e->text;
-        }
-        seen += entries.size();
-    }
-    EXPECT_EQ(seen, 5000u);
-    for (auto &[entry, n] : age) EXPECT_EQ(FindOrAddAlpha(entry->text, table), entry);
 }
 
 TEST_F(AlphaPrivateTable, AMillionTextsStayFindableWithShortChains)
