@@ -210,14 +210,17 @@ void BeginParse(bool isDefinitionFile, const char *const *excludedDirs)
     state.enumStorage.clear();
     state.excludedDirs = excludedDirs;
     state.anachronism = nullptr;
-    if (isDefinitionFile) {
-        for (_AlphaType *a : fileTypedefs) a->flags &= ~ALPHA_TYPEDEF;
-        fileTypedefs.clear();
-    }
+    if (isDefinitionFile) ForgetFileTypedefs();
     clearDeclaratorFlags();
     state.oldStyle = false;
     setSpecifier(nullptr);
     state.root = nullptr;
+}
+
+void ForgetFileTypedefs()
+{
+    for (_AlphaType *a : fileTypedefs) a->flags &= ~ALPHA_TYPEDEF;
+    fileTypedefs.clear();
 }
 
 SyntaxNode *TakeRoot()
