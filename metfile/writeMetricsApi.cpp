@@ -5,7 +5,6 @@
 #include "metfile/writeMetricsApi.h"
 
 #include "metfile/metfile.h"
-#include "metrics/metgen.h"
 #include "support/machine.h"
 #include "support/platform.h"
 

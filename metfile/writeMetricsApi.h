@@ -2,9 +2,17 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 
 struct MetFile;
-struct MetFileEntry;
+
+// One metrics file of the run's list, as the metrics pass hands it over.
+struct MetFileEntry {
+    char *path;              // owned: directory text + file-name text
+    int32_t duplicate;       // variants of the same path that joined the list before
+    MetFile *file;           // owned
+    MetFileEntry *next;
+};
 
 // Writes every entry (front to back), logs each name and releases the list;
 // returns the number of files that could not be written (each one reported).

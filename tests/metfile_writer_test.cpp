@@ -3,7 +3,6 @@
 // collisions, the log record and the unwritable folder.
 #include "metfile/metfile.h"
 #include "metfile/writeMetricsApi.h"
-#include "metrics/metgen.h"
 #include "support/machine.h"
 #include "testutil.h"
 
