@@ -94,13 +94,7 @@ void clearDeclaratorFlags()
 
 QString currentReference()
 {
-    const ScannerState &s = Scanner();
-    char *key = makeLocationKey(s.currentDirectory ? s.currentDirectory->text : "",
-                                s.currentFile ? s.currentFile->text : "",
-                                static_cast<unsigned>(s.currentLine));
-    QString text = QString::fromLocal8Bit(key);
-    releaseBlock(key);
-    return text;
+    return CurrentReference(Scanner().currentLine);
 }
 
 void setSpecifier(const SyntaxNode *node)
