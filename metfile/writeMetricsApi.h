@@ -1,7 +1,6 @@
 // The XML form of the metrics model: one ".met" document per metrics-file entry.
 #pragma once
 
-#include <QString>
 #include <cstdint>
 
 struct MetFile;
@@ -19,8 +18,3 @@ struct MetFileEntry {
 int writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list);
 // Releases every entry of a metrics-file list: paths, files and cells.
 void releaseMetFileEntries(MetFileEntry *list);
-// Writes one document under a name in the local encoding, as the run's list
-// is written; 0 when written, 1 when the file could not be opened or written
-// (reported on stderr).
-int writeMetFile(MetFile *file, const QByteArray &name);
-QString escapeXml(const QString &text);

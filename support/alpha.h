@@ -82,9 +82,3 @@ private:
     CountedList **tail_;
     std::unordered_map<const void *, CountedList *> cells_;
 };
-
-// Inspection of the table's shape, for tests: the current number of buckets,
-// the head of one bucket chain (follow next), and the longest chain.
-unsigned AlphaBucketCount(AlphaTable *table = nullptr);
-_AlphaType *AlphaBucketHead(unsigned bucket, AlphaTable *table = nullptr);
-unsigned AlphaLongestChain(AlphaTable *table = nullptr);
