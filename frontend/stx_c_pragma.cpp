@@ -226,31 +226,31 @@ int StopAnalysis()
     return token;
 }
 
-void StartAnalysis()
+// Turns a switch of the scanner that a pragma pair controls; turning it to
+// the state it already has is only worth a warning.
+template <typename Switch>
+void TurnSwitch(Switch &value, Switch wanted, const char *alreadyText)
 {
-    ScannerState &s = Scanner();
-    if (s.analysisStopped)
-        s.analysisStopped = false;
+    if (value == wanted)
+        WarnAtPragma(alreadyText);
     else
-        WarnAtPragma("Analysis is already started : %1");
+        value = wanted;
 }
 
+void StartAnalysis()
+{
+    TurnSwitch(Scanner().analysisStopped, false, "Analysis is already started : %1");
+}
+
+// instr_off is only ever 0 or 1.
 void StopInstrumentation()
 {
-    ScannerState &s = Scanner();
-    if (s.instrOff == 0)
-        s.instrOff = 1;
-    else
-        WarnAtPragma("Instrumentation is already stopped : %1");
+    TurnSwitch<uint8_t>(Scanner().instrOff, 1, "Instrumentation is already stopped : %1");
 }
 
 void StartInstrumentation()
 {
-    ScannerState &s = Scanner();
-    if (s.instrOff == 1)
-        s.instrOff = 0;
-    else
-        WarnAtPragma("Instrumentation is already running : %1");
+    TurnSwitch<uint8_t>(Scanner().instrOff, 0, "Instrumentation is already running : %1");
 }
 
 // exit_instr and ex_call: the names are only checked.
@@ -300,7 +300,17 @@ void AcceptDrop(const char *text)
     entry->flags |= ALPHA_DROP_LATE;
 }
 
-// A rejected code leaves the entry as it was before the pragma.
+// The code after the name becomes the entry's accept code; a rejected code
+// leaves the entry's flags as they were before the pragma.
+void TakeAcceptCode(_AlphaType *entry, const char *afterName, uint32_t flagsBefore)
+{
+    uint32_t code = 0;
+    if (ReadCode(&afterName, &code))
+        AddAcceptCode(entry, code);
+    else
+        entry->flags = flagsBefore;
+}
+
 void AcceptWithCode(const char *text)
 {
     Segment s = FirstString(text);
@@ -308,13 +318,7 @@ void AcceptWithCode(const char *text)
     if (!entry) return;
     uint32_t before = entry->flags;
     entry->flags |= ALPHA_ACCEPT_CODE;
-    const char *p = s.after;
-    uint32_t code = 0;
-    if (!ReadCode(&p, &code)) {
-        entry->flags = before;
-        return;
-    }
-    AddAcceptCode(entry, code);
+    TakeAcceptCode(entry, s.after, before);
 }
 
 void AcceptSequence(const char *text, bool upTo)
@@ -339,13 +343,7 @@ void Reduce(const char *text, uint32_t field)
     SetReduceField(entry, field);
     if (field != ALPHA_REDUCE_CODE)
         return;
-    const char *p = s.after;
-    uint32_t code = 0;
-    if (!ReadCode(&p, &code)) {
-        entry->flags = before;
-        return;
-    }
-    AddAcceptCode(entry, code);
+    TakeAcceptCode(entry, s.after, before);
 }
 
 void FunctionReduce(const char *text)
