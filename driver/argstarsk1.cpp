@@ -2,6 +2,7 @@
 // decodeOptions, which applies the decoded command line to the run settings:
 // input files, output directory, log file and restriction prefixes.
 #include "driver/argstarsk1.h"
+#include "driver/argstarsk1_testing.h"
 
 #include "driver/gcmdec.h"
 #include "support/alpha.h"

@@ -1,9 +1,8 @@
-// The command table of tarsk1 and the step that turns the decoded command
-// line into the run settings.
+// The run settings of tarsk1 and the step that turns the decoded command
+// line into them (through the tool's own command table).
 #pragma once
 
 struct CountedList;
-struct CommandTable;
 
 struct RunSettings {
     CountedList *inputFiles;          // interned names, first appearance order
@@ -15,6 +14,3 @@ struct RunSettings {
 // False after the decoder has printed its report. May replace argc and argv
 // with the expanded argument vector.
 bool decodeOptions(int *argc, char ***argv, RunSettings *settings);
-
-// The tool's own command table, for the decoder queries.
-CommandTable *toolCommandTable();

@@ -4,12 +4,10 @@
 #include "driver/runsequence.h"
 
 #include "driver/argstarsk1.h"
-#include "driver/gcmdec.h"
-#include "frontend/accept.h"
+#include "driver/runlifecycle.h"
 #include "frontend/arbre.h"
 #include "frontend/stx_c.h"
 #include "frontend/stx_c_actions.h"
-#include "frontend/stx_c_pragma.h"
 #include "metfile/writeMetricsApi.h"
 #include "metrics/metgen.h"
 #include "support/alpha.h"
@@ -113,7 +111,7 @@ int runSequence(int argc, char **argv)
 
     if (isVersionRequest(argc, argv)) printVersionAndExit();
 
-    ResetAlphaTable();
+    beginRun();
     // The decoder gets its own count and vector: Qt keeps a reference to argc.
     int decodedCount = argc;
     char **decodedVector = argv;
@@ -122,7 +120,6 @@ int runSequence(int argc, char **argv)
         reportFatal(translateText("Assertion", "Error(s) in command line"));
     }
     const char *targetDirectory = requireEnv("MVRTGT", true);
-    InitAcceptTables();
     char *definitionFile = definitionFilePath(targetDirectory);
 
     MetFileEntry *metrics = nullptr;
@@ -130,17 +127,8 @@ int runSequence(int argc, char **argv)
         analyseFile(static_cast<_AlphaType *>(input->item)->text, definitionFile, settings, &metrics);
     }
     const int unwritten = writeMetricsFiles(settings.metricsDirectory, metrics);
-    forgetFileCounts();
-
     releaseBlock(definitionFile);
-    FreeAcceptTables();
-    FreePragmaState();
-    releaseCommandMemory();
-    FreeCountedList(settings.inputFiles);
-    FreeCountedList(settings.restrictPrefixes);
-    FreeCountedList(settings.fileListDirectives);
-    FreeAlphaTable();
-    ReleaseNodeStorage();
+    endRun(settings);
     // Every file was tried and logged; a run that lost any is no success.
     if (unwritten > 0) {
         reportFatal(translateText("Assertion", "%1 metrics file(s) could not be written", "%1 is the number of files")

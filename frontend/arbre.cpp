@@ -278,6 +278,10 @@ void FreeTree(SyntaxNode *node)
 
 void ReleaseNodeStorage()
 {
+    // A parse left by a jump leaves chains parked: they go with the storage.
+    parked.clear();
+    cachedHead = nullptr;
+    cachedTail = nullptr;
     for (SyntaxNode *slab : nodeSlabs) releaseBlock(slab);
     std::vector<SyntaxNode *>().swap(nodeSlabs);
     nodesLeftInSlab = 0;

@@ -70,7 +70,8 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings);
 void FreeTree(SyntaxNode *node);
 void ResetAppendCache();
-// Gives the storage of every node back at the end of a run (no node may be alive).
+// Gives the storage of every node back at the end of a run; the nodes of a
+// parse that a jump abandoned go with it.
 void ReleaseNodeStorage();
 
 // The counted list held by an EXTERN node.

@@ -47,9 +47,7 @@
 #include "frontend/stx_c_lex.h"
 #include "frontend/stx_c_pragma.h"
 #include "support/alpha.h"
-#include "support/files.h"
 #include "support/machine.h"
-#include "support/platform.h"
 
 /* Stacks start at 150 entries and double; only a failing allocation stops
  * them, and the parser then reports "yacc stack overflow". */
@@ -1251,23 +1249,14 @@ uint16_t ParseFile(const char *path, bool isDefinitionFile, SyntaxNode **outTree
                    CountedList **fileList, const char *const *excludedDirs)
 {
     ResetAppendCache();
-    FILE *input = openTextForReading(path);
-    if (!input)
-        reportFatal(translateText("Fatal Error", "Cannot open input file %1", "%1 : the filename")
-                        .arg(QString::fromLocal8Bit(path)));
-    _AlphaType *file = nullptr;
-    _AlphaType *directory = nullptr;
-    splitSourcePath(path, &file, &directory);
-    ResetScannerForFile(file, directory, isDefinitionFile);
+    FILE *input = OpenScannerFile(path, isDefinitionFile);
     SetPragmaFileList(fileList);
     BeginParse(isDefinitionFile, excludedDirs);
     ResetExtensionCasts();
-    RestartScanner(input);
 
     int result = yyparse() == 0 ? 0 : 1;
 
-    ReleaseScanner();
-    std::fclose(input);
+    CloseScannerFile(input);
     closeWarningFile(path);
     SyntaxNode *root = TakeRoot();
     if (outTree) {

@@ -94,13 +94,7 @@ void clearDeclaratorFlags()
 
 QString currentReference()
 {
-    const ScannerState &s = Scanner();
-    char *key = makeLocationKey(s.currentDirectory ? s.currentDirectory->text : "",
-                                s.currentFile ? s.currentFile->text : "",
-                                static_cast<unsigned>(s.currentLine));
-    QString text = QString::fromLocal8Bit(key);
-    releaseBlock(key);
-    return text;
+    return CurrentReference(Scanner().currentLine);
 }
 
 void setSpecifier(const SyntaxNode *node)
@@ -210,14 +204,17 @@ void BeginParse(bool isDefinitionFile, const char *const *excludedDirs)
     state.enumStorage.clear();
     state.excludedDirs = excludedDirs;
     state.anachronism = nullptr;
-    if (isDefinitionFile) {
-        for (_AlphaType *a : fileTypedefs) a->flags &= ~ALPHA_TYPEDEF;
-        fileTypedefs.clear();
-    }
+    if (isDefinitionFile) ForgetFileTypedefs();
     clearDeclaratorFlags();
     state.oldStyle = false;
     setSpecifier(nullptr);
     state.root = nullptr;
+}
+
+void ForgetFileTypedefs()
+{
+    for (_AlphaType *a : fileTypedefs) a->flags &= ~ALPHA_TYPEDEF;
+    fileTypedefs.clear();
 }
 
 SyntaxNode *TakeRoot()

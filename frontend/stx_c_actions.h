@@ -9,6 +9,10 @@ struct CountedList;
 
 // ---- per-parse state ----
 void BeginParse(bool isDefinitionFile, const char *const *excludedDirs);
+// Clears the typedef marks of the names declared outside any block and
+// forgets those names: before each parse of the definition file, and before
+// the identifier table that holds them is freed.
+void ForgetFileTypedefs();
 SyntaxNode *TakeRoot();                 // the tree of the parse, or null
 uint16_t ParseErrorCount();
 

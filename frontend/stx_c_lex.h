@@ -3,6 +3,7 @@
 // meanings that pragmas attach to identifiers.
 #pragma once
 
+#include <QString>
 #include <cstdint>
 #include <cstdio>
 
@@ -56,5 +57,9 @@ bool TypeGroupToken();
 int ReadChar();                 // next raw character, -1 at end of input
 int SkipBalanced(int open, int close);
 
-// "[" + directory + file + "," + line + "]" of the current file; new string.
-char *CurrentReference(int line);
+// "[" + directory + file + "," + line + "]" of the current file: the one
+// file-and-line reference of the front end's messages.
+QString CurrentReference(int line);
+// The reference of the directive line just read (the counters have moved
+// past it already).
+QString DirectiveReference();

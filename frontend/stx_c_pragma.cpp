@@ -37,21 +37,9 @@ std::unordered_map<const _AlphaType *, const _AlphaType *> prefixMap;
 
 // ---- places and messages ---------------------------------------------------
 
-// Reference of the pragma's own line: the C scanner has already counted it.
-QString PragmaReference()
-{
-    const ScannerState &s = Scanner();
-    char *key = makeLocationKey(s.currentDirectory ? s.currentDirectory->text : "",
-                                s.currentFile ? s.currentFile->text : "",
-                                unsigned(AdvanceLine(s.currentLine, -1)));
-    QString reference = QString::fromLocal8Bit(key);
-    releaseBlock(key);
-    return reference;
-}
-
 void WarnAtPragma(const char *sourceText)
 {
-    reportWarning(translateText("User Warning", sourceText, "%1 : file and line reference").arg(PragmaReference()),
+    reportWarning(translateText("User Warning", sourceText, "%1 : file and line reference").arg(DirectiveReference()),
                   sourceText);
 }
 
@@ -96,6 +84,15 @@ Segment StringAfter(const Segment &previous)
 _AlphaType *Intern(const Segment &s)
 {
     return FindOrAddAlphaN(s.begin, s.length);
+}
+
+// The entry of a quoted name the pragma needs; null, after the warning
+// emptyText, when the quotes hold nothing.
+_AlphaType *InternNamed(const Segment &s, const char *emptyText)
+{
+    _AlphaType *entry = Intern(s);
+    if (!entry) WarnAtPragma(emptyText);
+    return entry;
 }
 
 // ---- numbers ---------------------------------------------------------------
@@ -215,7 +212,7 @@ int StopAnalysis()
         return 0;
     }
     s.analysisStopped = true;
-    QString stopReference = PragmaReference();
+    QString stopReference = DirectiveReference();
     int token;
     do
         token = NextToken();
@@ -229,31 +226,31 @@ int StopAnalysis()
     return token;
 }
 
-void StartAnalysis()
+// Turns a switch of the scanner that a pragma pair controls; turning it to
+// the state it already has is only worth a warning.
+template <typename Switch>
+void TurnSwitch(Switch &value, Switch wanted, const char *alreadyText)
 {
-    ScannerState &s = Scanner();
-    if (s.analysisStopped)
-        s.analysisStopped = false;
+    if (value == wanted)
+        WarnAtPragma(alreadyText);
     else
-        WarnAtPragma("Analysis is already started : %1");
+        value = wanted;
 }
 
+void StartAnalysis()
+{
+    TurnSwitch(Scanner().analysisStopped, false, "Analysis is already started : %1");
+}
+
+// instr_off is only ever 0 or 1.
 void StopInstrumentation()
 {
-    ScannerState &s = Scanner();
-    if (s.instrOff == 0)
-        s.instrOff = 1;
-    else
-        WarnAtPragma("Instrumentation is already stopped : %1");
+    TurnSwitch<uint8_t>(Scanner().instrOff, 1, "Instrumentation is already stopped : %1");
 }
 
 void StartInstrumentation()
 {
-    ScannerState &s = Scanner();
-    if (s.instrOff == 1)
-        s.instrOff = 0;
-    else
-        WarnAtPragma("Instrumentation is already running : %1");
+    TurnSwitch<uint8_t>(Scanner().instrOff, 0, "Instrumentation is already running : %1");
 }
 
 // exit_instr and ex_call: the names are only checked.
@@ -274,18 +271,12 @@ void CheckNames(const char *text, const char *emptyText, const char *unreadableT
 void PrefixCall(const char *text)
 {
     Segment prefix = FirstString(text);
-    _AlphaType *prefixEntry = Intern(prefix);
-    if (!prefixEntry) {
-        WarnAtPragma("Pragma mevra prefix_call prefix string is empty : %1");
-        return;
-    }
+    _AlphaType *prefixEntry = InternNamed(prefix, "Pragma mevra prefix_call prefix string is empty : %1");
+    if (!prefixEntry) return;
     Segment call;
     for (const char *p = prefix.after; NextString(p, &call) == Quote::Found; p = call.after) {
-        _AlphaType *callEntry = Intern(call);
-        if (!callEntry) {
-            WarnAtPragma("Pragma mevra prefix_call call identifier is empty : %1");
-            return;
-        }
+        _AlphaType *callEntry = InternNamed(call, "Pragma mevra prefix_call call identifier is empty : %1");
+        if (!callEntry) return;
         auto known = prefixMap.find(callEntry);
         const char *const changed = "%1 in pragma mevra prefix_call, the call identifier %2 is "
                                     "already to be prefixed by %3; this prefix is no longer "
@@ -294,7 +285,7 @@ void PrefixCall(const char *text)
             reportWarning(translateText("User Warning", changed,
                                         "%1 is file and line reference, %2 is the identifier, %3 "
                                         "is the old prefix and %4 is the new prefix")
-                              .arg(PragmaReference(), QString::fromLocal8Bit(callEntry->text),
+                              .arg(DirectiveReference(), QString::fromLocal8Bit(callEntry->text),
                                    QString::fromLocal8Bit(known->second->text),
                                    QString::fromLocal8Bit(prefixEntry->text)),
                           changed);
@@ -304,42 +295,37 @@ void PrefixCall(const char *text)
 
 void AcceptDrop(const char *text)
 {
-    _AlphaType *entry = Intern(FirstString(text));
-    if (!entry) {
-        WarnAtPragma("Pragma mevra accept string is empty : %1");
-        return;
-    }
+    _AlphaType *entry = InternNamed(FirstString(text), "Pragma mevra accept string is empty : %1");
+    if (!entry) return;
     entry->flags |= ALPHA_DROP_LATE;
 }
 
-// A rejected code leaves the entry as it was before the pragma.
+// The code after the name becomes the entry's accept code; a rejected code
+// leaves the entry's flags as they were before the pragma.
+void TakeAcceptCode(_AlphaType *entry, const char *afterName, uint32_t flagsBefore)
+{
+    uint32_t code = 0;
+    if (ReadCode(&afterName, &code))
+        AddAcceptCode(entry, code);
+    else
+        entry->flags = flagsBefore;
+}
+
 void AcceptWithCode(const char *text)
 {
     Segment s = FirstString(text);
-    _AlphaType *entry = Intern(s);
-    if (!entry) {
-        WarnAtPragma("Pragma mevra accept = string is empty : %1");
-        return;
-    }
+    _AlphaType *entry = InternNamed(s, "Pragma mevra accept = string is empty : %1");
+    if (!entry) return;
     uint32_t before = entry->flags;
     entry->flags |= ALPHA_ACCEPT_CODE;
-    const char *p = s.after;
-    uint32_t code = 0;
-    if (!ReadCode(&p, &code)) {
-        entry->flags = before;
-        return;
-    }
-    AddAcceptCode(entry, code);
+    TakeAcceptCode(entry, s.after, before);
 }
 
 void AcceptSequence(const char *text, bool upTo)
 {
     Segment s = FirstString(text);
-    _AlphaType *entry = Intern(s);
-    if (!entry) {
-        WarnAtPragma("Pragma mevra accept [up] to string is empty : %1");
-        return;
-    }
+    _AlphaType *entry = InternNamed(s, "Pragma mevra accept [up] to string is empty : %1");
+    if (!entry) return;
     entry->flags |= ALPHA_ACCEPT_SEQUENCE;
     AddAcceptedSequence(entry, upTo);
     const char *p = s.after;
@@ -351,31 +337,19 @@ void AcceptSequence(const char *text, bool upTo)
 void Reduce(const char *text, uint32_t field)
 {
     Segment s = FirstString(text);
-    _AlphaType *entry = Intern(s);
-    if (!entry) {
-        WarnAtPragma("Pragma mevra reduce string is empty : %1");
-        return;
-    }
+    _AlphaType *entry = InternNamed(s, "Pragma mevra reduce string is empty : %1");
+    if (!entry) return;
     uint32_t before = entry->flags;
     SetReduceField(entry, field);
     if (field != ALPHA_REDUCE_CODE)
         return;
-    const char *p = s.after;
-    uint32_t code = 0;
-    if (!ReadCode(&p, &code)) {
-        entry->flags = before;
-        return;
-    }
-    AddAcceptCode(entry, code);
+    TakeAcceptCode(entry, s.after, before);
 }
 
 void FunctionReduce(const char *text)
 {
-    _AlphaType *entry = Intern(FirstString(text));
-    if (!entry) {
-        WarnAtPragma("Pragma mevra fctreduce string is empty : %1");
-        return;
-    }
+    _AlphaType *entry = InternNamed(FirstString(text), "Pragma mevra fctreduce string is empty : %1");
+    if (!entry) return;
     entry->flags |= ALPHA_SKIP_BRACES;
 }
 
@@ -430,7 +404,7 @@ void AcceptKeyword(const char *name, uint32_t bits, int code)
 
 void WarnUnknownExtension(const char *sourceText, const char *comment, const QString &name)
 {
-    reportWarning(translateText("User Warning", sourceText, comment).arg(name, PragmaReference()), sourceText);
+    reportWarning(translateText("User Warning", sourceText, comment).arg(name, DirectiveReference()), sourceText);
 }
 
 void SelectExtension(const char *text)

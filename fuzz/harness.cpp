@@ -6,12 +6,10 @@
 #include "fuzz/harness.h"
 
 #include "driver/argstarsk1.h"
-#include "driver/gcmdec.h"
-#include "frontend/accept.h"
+#include "driver/runlifecycle.h"
 #include "frontend/arbre.h"
 #include "frontend/diesis.h"
 #include "frontend/stx_c.h"
-#include "frontend/stx_c_actions.h"
 #include "frontend/stx_c_lex.h"
 #include "frontend/stx_c_pragma.h"
 #include "metfile/writeMetricsApi.h"
@@ -161,40 +159,25 @@ void recoverScanners()
     }
 }
 
-// What a run holds besides the identifier table, released before it.
+// What a front-end input holds besides the run's process-wide state.
 struct FrontEndRun {
     std::string input;
     int outcome = NORMAL_END;   // the exit the run sequence would take after the parse
-    CountedList *directories = nullptr;
+    RunSettings settings = {};  // only the directory list of the incl_std pragmas is used
     SyntaxNode *tree = nullptr;
 };
 
-void beginRun()
-{
-    resetMessageCounts();
-    ResetAlphaTable();
-    InitAcceptTables();
-}
-
-void endRun(void *context)
+void finishFrontEnd(void *context)
 {
     FrontEndRun &run = *static_cast<FrontEndRun *>(context);
     FreeTree(run.tree);
     run.tree = nullptr;
-    // Forgets the typedef marks that the parser keeps on table entries
-    // before the table goes.
-    BeginParse(true, nullptr);
-    FreeAcceptTables();
-    FreePragmaState();
-    run.directories = FreeCountedList(run.directories);
-    // The next input reuses the scratch file's name with other text.
-    forgetFileCounts();
-    FreeAlphaTable();
+    endRun(run.settings);
 }
 
 void parseDefinitionFile(FrontEndRun &run)
 {
-    if (ParseFile(TARSK1_DEFINITION_FILE, true, nullptr, &run.directories, nullptr) != 0) std::abort();
+    if (ParseFile(TARSK1_DEFINITION_FILE, true, nullptr, &run.settings.fileListDirectives, nullptr) != 0) std::abort();
 }
 
 const std::string &metricsFolder()
@@ -214,7 +197,7 @@ void grammarBody(void *context)
     beginRun();
     parseDefinitionFile(run);
     int errors = 0, warnings = 0;
-    if (ParseFile(run.input.c_str(), false, &run.tree, &run.directories, nullptr) != 0) {
+    if (ParseFile(run.input.c_str(), false, &run.tree, &run.settings.fileListDirectives, nullptr) != 0) {
         run.outcome = 7;
         return;
     }
@@ -226,7 +209,7 @@ void grammarBody(void *context)
     // Every file a line marker names is measured, wherever it is: the pass
     // reads regular files only, so a device or a FIFO is refused, not read.
     MetFileEntry *metrics = nullptr;
-    computeFileMetrics(run.tree, &metrics, nullptr, run.directories);
+    computeFileMetrics(run.tree, &metrics, nullptr, run.settings.fileListDirectives);
     FreeTree(run.tree);
     run.tree = nullptr;
     writeMetricsFiles(metricsFolder().c_str(), metrics);
@@ -237,7 +220,7 @@ void scannerBody(void *context)
     FrontEndRun &run = *static_cast<FrontEndRun *>(context);
     beginRun();
     parseDefinitionFile(run);
-    SetPragmaFileList(&run.directories);
+    SetPragmaFileList(&run.settings.fileListDirectives);
     FILE *stream = OpenScannerFile(run.input.c_str(), false);
     while (NextToken() != 0) {
     }
@@ -248,7 +231,7 @@ int runFrontEnd(void (*body)(void *), const std::string &input)
 {
     FrontEndRun run;
     run.input = input;
-    int result = runLeakChecked(Step{body, recoverScanners, endRun, &run});
+    int result = runLeakChecked(Step{body, recoverScanners, finishFrontEnd, &run});
     return result != NORMAL_END ? result : run.outcome;
 }
 
@@ -272,20 +255,20 @@ std::string directiveText(const uint8_t *data, std::size_t size)
 
 struct HalsteadRun {
     std::string input;
+    RunSettings settings = {};  // empty: only for the end of the run
 };
 
 void halsteadBody(void *context)
 {
     HalsteadRun &run = *static_cast<HalsteadRun *>(context);
-    resetMessageCounts();
-    ResetAlphaTable();
+    beginRun();
     HalsteadCounts counts{};
     runHalsteadPass(run.input.c_str(), &counts);
 }
 
-void releaseAlphaTable(void *)
+void finishHalstead(void *context)
 {
-    FreeAlphaTable();
+    endRun(static_cast<HalsteadRun *>(context)->settings);
 }
 
 // ---------------------------------------------------------------- decoder
@@ -300,8 +283,7 @@ struct DecoderRun {
 void decoderBody(void *context)
 {
     DecoderRun &run = *static_cast<DecoderRun *>(context);
-    resetMessageCounts();
-    ResetAlphaTable();
+    beginRun();
     run.vector.clear();
     for (std::string &a : run.arguments) run.vector.push_back(&a[0]);
     run.vector.push_back(nullptr);
@@ -312,13 +294,9 @@ void decoderBody(void *context)
     run.outcome = decodeOptions(&argc, &argv, &run.settings) ? NORMAL_END : 7;
 }
 
-void releaseDecoder(void *context)
+void finishDecoder(void *context)
 {
-    DecoderRun &run = *static_cast<DecoderRun *>(context);
-    releaseCommandMemory();
-    run.settings.inputFiles = FreeCountedList(run.settings.inputFiles);
-    run.settings.restrictPrefixes = FreeCountedList(run.settings.restrictPrefixes);
-    FreeAlphaTable();
+    endRun(static_cast<DecoderRun *>(context)->settings);
 }
 
 void recoverNothing()
@@ -365,7 +343,7 @@ int runHalsteadInput(const uint8_t *data, std::size_t size)
     HalsteadRun run;
     run.input = scratchFile("source.c");
     writeScratch(run.input, data, size);
-    return runLeakChecked(Step{halsteadBody, recoverScanners, releaseAlphaTable, &run});
+    return runLeakChecked(Step{halsteadBody, recoverScanners, finishHalstead, &run});
 }
 
 int runDecoderInput(const uint8_t *data, std::size_t size)
@@ -387,7 +365,7 @@ int runDecoderInput(const uint8_t *data, std::size_t size)
         run.arguments.emplace_back(reinterpret_cast<const char *>(p), lineEnd - p);
         p = lineEnd + 1;
     }
-    int result = runLeakChecked(Step{decoderBody, recoverNothing, releaseDecoder, &run});
+    int result = runLeakChecked(Step{decoderBody, recoverNothing, finishDecoder, &run});
     return result != NORMAL_END ? result : run.outcome;
 }
 

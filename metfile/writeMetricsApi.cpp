@@ -3,9 +3,9 @@
 // first, and all are renamed into place only once all are complete, so a
 // reader never meets a half-written file and a run cut short leaves none.
 #include "metfile/writeMetricsApi.h"
+#include "metfile/writeMetricsApi_testing.h"
 
 #include "metfile/metfile.h"
-#include "metrics/metgen.h"
 #include "support/machine.h"
 #include "support/platform.h"
 

@@ -1,18 +1,20 @@
 // The XML form of the metrics model: one ".met" document per metrics-file entry.
 #pragma once
 
-#include <QString>
+#include <cstdint>
 
 struct MetFile;
-struct MetFileEntry;
+
+// One metrics file of the run's list, as the metrics pass hands it over.
+struct MetFileEntry {
+    char *path;              // owned: directory text + file-name text
+    int32_t duplicate;       // variants of the same path that joined the list before
+    MetFile *file;           // owned
+    MetFileEntry *next;
+};
 
 // Writes every entry (front to back), logs each name and releases the list;
 // returns the number of files that could not be written (each one reported).
 int writeMetricsFiles(const char *metricsDirectory, MetFileEntry *list);
 // Releases every entry of a metrics-file list: paths, files and cells.
 void releaseMetFileEntries(MetFileEntry *list);
-// Writes one document under a name in the local encoding, as the run's list
-// is written; 0 when written, 1 when the file could not be opened or written
-// (reported on stderr).
-int writeMetFile(MetFile *file, const QByteArray &name);
-QString escapeXml(const QString &text);

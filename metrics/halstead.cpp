@@ -8,8 +8,6 @@
 
 #include <cstring>
 #include <string>
-#include <memory>
-#include <vector>
 
 #include "metrics/halstead_scan.h"
 #include "support/alpha.h"
@@ -25,14 +23,9 @@ struct PassState {
     bool codeOnLine;
     bool commentOnLine;
     bool operatorSeen[HT_OPERATOR_LIMIT];
-    // The operand set keeps its cells in first-seen order. An entry marked
-    // with this pass's mark holds its cell, so a file with many distinct
-    // operands stays linear; the cells come from blocks kept between passes.
-    CountedList *operands;
-    CountedList **operandTail;
+    // An operand's entry carries this pass's mark once it has been counted
+    // as distinct, so a file with many distinct operands stays linear.
     uint32_t mark;
-    std::vector<std::unique_ptr<CountedList[]>> cellBlocks;
-    std::size_t cellsUsed;
     // The open conditional sections: nothing is kept per section, so the
     // stack is its depth.
     long openSections;
@@ -49,33 +42,11 @@ void resetPass(const char *path)
     pass.codeOnLine = false;
     pass.commentOnLine = false;
     std::memset(pass.operatorSeen, 0, sizeof pass.operatorSeen);
-    pass.operands = nullptr;
-    pass.operandTail = &pass.operands;
-    pass.cellsUsed = 0;
     // Mark 0 is never a pass's own: fresh entries carry it.
     if (++pass.mark == 0)
         reportInternal(QStringLiteral("Halstead computing: pass marks exhausted"));
     pass.openSections = 0;
     pass.path = path;
-}
-
-constexpr std::size_t kCellsPerBlock = 4096;
-
-// One block stays for the next file; a large file's others go.
-void releaseOperands()
-{
-    pass.operands = nullptr;
-    pass.operandTail = &pass.operands;
-    pass.cellsUsed = 0;
-    if (pass.cellBlocks.size() > 1) pass.cellBlocks.resize(1);
-}
-
-CountedList *newOperandCell()
-{
-    const std::size_t block = pass.cellsUsed / kCellsPerBlock;
-    if (block == pass.cellBlocks.size())
-        pass.cellBlocks.emplace_back(new CountedList[kCellsPerBlock]);
-    return &pass.cellBlocks[block][pass.cellsUsed++ % kCellsPerBlock];
 }
 
 void closeLine()
@@ -349,16 +320,8 @@ void countOperand(const char *text, std::size_t length)
 {
     _AlphaType *entry = FindOrAddAlphaN(text, length);
     ++pass.counts.N2;
-    if (entry->passMark == pass.mark) {
-        ++entry->passCell->count;
-        return;
-    }
-    CountedList *cell = newOperandCell();
-    *cell = CountedList{entry, 1, nullptr};
-    *pass.operandTail = cell;
-    pass.operandTail = &cell->next;
+    if (entry->passMark == pass.mark) return;
     entry->passMark = pass.mark;
-    entry->passCell = cell;
     ++pass.counts.n2;
 }
 
@@ -460,7 +423,6 @@ void runHalsteadPass(const char *path, HalsteadCounts *counts)
     if (!pass.atLineStart)
         closeLine();
     halsteadScanEnd();
-    releaseOperands();
     std::fclose(file);
     *counts = pass.counts;
     closeWarningFile(path);

@@ -8,6 +8,7 @@
 #include "frontend/kinds.h"
 #include "frontend/stx_c_actions.h"
 #include "metfile/metfile.h"
+#include "metfile/writeMetricsApi.h"
 #include "metrics/halstead.h"
 #include "support/alpha.h"
 #include "support/files.h"

@@ -2,18 +2,10 @@
 // by source file and merged into the run's metrics-file list.
 #pragma once
 
-#include <cstdint>
 
 struct SyntaxNode;
 struct CountedList;
-struct MetFile;
-
-struct MetFileEntry {
-    char *path;              // owned: directory text + file-name text
-    int32_t duplicate;       // variants of the same path that joined the list before
-    MetFile *file;           // owned
-    MetFileEntry *next;
-};
+struct MetFileEntry;
 
 // Measures the function definitions among the root's children and those
 // handed to measureDefinition since the last call, then merges the files.

@@ -13,6 +13,7 @@
 // both halves in the same (length, age) order, and a table below 500
 // entries is exactly the plain 250-bucket table. Entries never move.
 #include "support/alpha.h"
+#include "support/alpha_testing.h"
 
 #include "support/machine.h"
 

@@ -14,10 +14,9 @@ struct _AlphaType {
     uint32_t length;     // bytes, terminator not counted
     uint32_t flags;      // property bits below, 0 at creation
     uint32_t splitHash;  // the table's own: places the entry once the table has grown
-    // Scratch of one counting pass over a file, so that the pass finds the
-    // entry's cell at once: valid while passMark is that pass's mark.
+    // Set by the Halstead pass to its own mark when it first counts the
+    // entry as an operand of the file it scans.
     uint32_t passMark;
-    CountedList *passCell;
 };
 
 // Flag bits of an entry.
@@ -83,9 +82,3 @@ private:
     CountedList **tail_;
     std::unordered_map<const void *, CountedList *> cells_;
 };
-
-// Inspection of the table's shape, for tests: the current number of buckets,
-// the head of one bucket chain (follow next), and the longest chain.
-unsigned AlphaBucketCount(AlphaTable *table = nullptr);
-_AlphaType *AlphaBucketHead(unsigned bucket, AlphaTable *table = nullptr);
-unsigned AlphaLongestChain(AlphaTable *table = nullptr);

@@ -199,12 +199,16 @@ char *normalizeDirectory(const char *path)
 
 void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory)
 {
+    splitInternedPath(FindOrAddAlpha(path), name, directory);
+}
+
+void splitInternedPath(const _AlphaType *key, _AlphaType **name, _AlphaType **directory)
+{
     if (splits.generation != AlphaTableGeneration()) {
         splits.byPath.clear();
         splits.written.clear();
         splits.generation = AlphaTableGeneration();
     }
-    const _AlphaType *key = FindOrAddAlpha(path);
     if (key) {
         auto known = splits.byPath.find(key);
         if (known != splits.byPath.end()) {
@@ -214,7 +218,7 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
             return;
         }
     }
-    const std::string absolute = absoluteSourcePath(path ? path : "");
+    const std::string absolute = absoluteSourcePath(key ? key->text : "");
     const std::size_t slash = absolute.find_last_of('\\');
     std::string folder = absolute.substr(0, slash == std::string::npos ? 0 : slash + 1);
     const std::string file = absolute.substr(folder.size());

@@ -18,6 +18,8 @@ char *normalizeDirectory(const char *path);
 // Interned upper-case file name and absolute directory ("\SRC\" form, with
 // the trailing backslash); a relative path starts at currentDirectory().
 void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory);
+// The same for a path already interned (null for an empty path).
+void splitInternedPath(const _AlphaType *path, _AlphaType **name, _AlphaType **directory);
 bool sameSourceFile(const char *a, const char *b);
 // Opens for reading (text mode) the source file that a program path names:
 // the file as the input last wrote a path of the same split, when that path

@@ -342,11 +342,6 @@ void openToolLog(const char *fileName)
     }
 }
 
-void writeToolLog(const char *tag, const char *text)
-{
-    writeToolLogRecord(toolLogRecord(tag, text));
-}
-
 std::string toolLogRecord(const char *tag, const char *text)
 {
     return std::string(tag) + ' ' + text + '\n';

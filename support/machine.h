@@ -35,9 +35,8 @@ void setToolIdentity(const QString &product, const QString &executable);
 const char *requireEnv(const char *name, bool mandatory);
 
 void openToolLog(const char *fileName);
-void writeToolLog(const char *tag, const char *text);
-// The same in two steps, for a writer that must not take memory at the
-// moment of writing: the record is made first, and written later.
+// A log record is made first and written later, so that a writer need not
+// take memory at the moment of writing.
 std::string toolLogRecord(const char *tag, const char *text);
 void writeToolLogRecord(const std::string &record);
 

@@ -3,6 +3,7 @@
 // features (negation, presets, defaults, allowed values, numbers, conflicts)
 // on a table of the test's own.
 #include "driver/argstarsk1.h"
+#include "driver/argstarsk1_testing.h"
 #include "driver/gcmdec.h"
 #include "testutil.h"
 

@@ -3,7 +3,7 @@
 // collisions, the log record and the unwritable folder.
 #include "metfile/metfile.h"
 #include "metfile/writeMetricsApi.h"
-#include "metrics/metgen.h"
+#include "metfile/writeMetricsApi_testing.h"
 #include "support/machine.h"
 #include "testutil.h"
 

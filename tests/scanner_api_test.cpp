@@ -116,10 +116,8 @@ TEST_F(ScannerApi, LineNumbersWrapAfterTheLargest)
 TEST_F(ScannerApi, ReferenceNamesTheCurrentFile)
 {
     open("a\n");
-    char *reference = CurrentReference(12);
     std::string dirEntry = Scanner().currentDirectory->text;
-    EXPECT_EQ(std::string(reference), "[" + dirEntry + "IN.C,12]");
-    releaseBlock(reference);
+    EXPECT_EQ(CurrentReference(12).toStdString(), "[" + dirEntry + "IN.C,12]");
 }
 
 TEST_F(ScannerApi, InputFailureEndsWithTheFlexMessage)

@@ -1,5 +1,6 @@
 // The identifier table and the counted list.
 #include "support/alpha.h"
+#include "support/alpha_testing.h"
 
 #include <gtest/gtest.h>
 

@@ -77,7 +77,7 @@ int main(int argc, char **argv)
             openToolLog(name.constData());
         } else if (action == "write") {
             QByteArray tag = arg(argv, i, argc).toLocal8Bit();
-            writeToolLog(tag.constData(), arg(argv, i, argc).toLocal8Bit().constData());
+            writeToolLogRecord(toolLogRecord(tag.constData(), arg(argv, i, argc).toLocal8Bit().constData()));
         } else if (action == "translate") {
             QByteArray context = arg(argv, i, argc).toLocal8Bit();
             QByteArray source = arg(argv, i, argc).toLocal8Bit();
