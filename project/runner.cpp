@@ -164,12 +164,14 @@ private:
         run_.state.ok = ok;
         run_.state.firstMessage = first;
         run_.state.fingerprint = run_.fingerprint;
+        // The slot is free: the next unit's processes start now, and this
+        // unit's bookkeeping runs while they work.
+        done_();
         QFile messages(unitfiles::messages(run_.folder));
         if (!messages_.isEmpty() && messages.open(QIODevice::WriteOnly)) messages.write(messages_.toLocal8Bit());
         writeUnitState(run_.folder, run_.state, stamps_);
         // The process may still be delivering this signal: release it later.
         if (process_) process_.release()->deleteLater();
-        done_();
     }
 
     UnitRun &run_;
@@ -199,7 +201,9 @@ void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStam
     toolEnvironment.insert(QStringLiteral("MVRTGT"), tools.target);
     QEventLoop loop;
     std::vector<std::unique_ptr<UnitJob>> jobsHeld;
+    bool starting = false;
     std::function<void()> startMore = [&]() {
+        starting = true;
         while (running < jobs && !pending.isEmpty()) {
             UnitRun &run = runs[pending.takeLast()];
             ++running;
@@ -208,12 +212,15 @@ void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStam
                 --running;
                 ++done;
                 console::progress(done, total, name);
-                // Queued, so that units failing at once do not nest calls.
                 if (done == total) loop.quit();
-                else QTimer::singleShot(0, &loop, startMore);
+                // A unit that fails as it starts queues the next one, so that
+                // such failures do not nest calls; otherwise it starts at once.
+                else if (starting) QTimer::singleShot(0, &loop, startMore);
+                else startMore();
             }));
             jobsHeld.back()->start();
         }
+        starting = false;
     };
     startMore();
     if (done < total) loop.exec();
