@@ -493,17 +493,6 @@ static void prepareDocument(MetFile *file, const QByteArray &finalName, PendingD
     d.how = PendingDocument::TEMPORARY;
 }
 
-static bool writeWhole(int fd, const std::string &bytes)
-{
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Second phase, with the terminating signals held: the document takes its
 // final name. False after the report when it could not.
 static bool placeDocument(PendingDocument &d, const QByteArray &finalName)
@@ -520,7 +509,7 @@ static bool placeDocument(PendingDocument &d, const QByteArray &finalName)
         reportUnwritable(kCannotOpen, finalName);
         return false;
     }
-    const bool written = writeWhole(fd, d.bytes);
+    const bool written = writeWhole(fd, d.bytes.data(), d.bytes.size());
     if (::close(fd) != 0 || !written) {
         reportUnwritable(kCannotWrite, finalName);
         return false;

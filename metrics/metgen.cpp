@@ -332,32 +332,36 @@ struct RunIndex {
 };
 static RunIndex runIndex;
 
-static void indexEntry(const MetFileEntry *entry)
+static VariantKey variantKey(const MetFileEntry *entry)
 {
-    runIndex.byFingerprint[VariantKey(QByteArray(entry->path), metFileFingerprint(entry->file))].append(entry);
-    ++runIndex.entriesOfPath[QByteArray(entry->path)];
+    return VariantKey(QByteArray(entry->path), metFileFingerprint(entry->file));
+}
+
+static void indexEntry(const MetFileEntry *entry, const VariantKey &key)
+{
+    runIndex.byFingerprint[key].append(entry);
+    ++runIndex.entriesOfPath[key.first];
 }
 
 static void refreshRunIndex(MetFileEntry *list)
 {
     if (list == runIndex.head) return;
     runIndex = RunIndex();
-    for (const MetFileEntry *e = list; e; e = e->next) indexEntry(e);
+    for (const MetFileEntry *e = list; e; e = e->next) indexEntry(e, variantKey(e));
     runIndex.head = list;
 }
 
 static void mergeEntry(MetFileEntry **runList, MetFileEntry *entry)
 {
-    const VariantKey key(QByteArray(entry->path), metFileFingerprint(entry->file));
+    const VariantKey key = variantKey(entry);
     for (const MetFileEntry *known : runIndex.byFingerprint.value(key)) {
         if (sameMetFile(known->file, entry->file)) {
             releaseEntry(entry);
             return;
         }
     }
-    entry->duplicate = runIndex.entriesOfPath.value(QByteArray(entry->path));
-    runIndex.byFingerprint[key].append(entry);
-    ++runIndex.entriesOfPath[QByteArray(entry->path)];
+    entry->duplicate = runIndex.entriesOfPath.value(key.first);
+    indexEntry(entry, key);
     entry->next = *runList;
     *runList = entry;
     runIndex.head = entry;

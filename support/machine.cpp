@@ -107,21 +107,10 @@ void refreshCrashText()
     crashText = internalText(translateText("Internal Error", "Please, contact your support")).toLocal8Bit().toStdString();
 }
 
-void writeAll(int fd, const char *data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
-
 extern "C" void onCrash(int)
 {
     endQuickly = true;
-    writeAll(STDERR_FILENO, crashText.data(), crashText.size());
+    writeWhole(STDERR_FILENO, crashText.data(), crashText.size());
     terminateProgram(9);
 }
 
@@ -385,7 +374,7 @@ void reportNoMemory()
     if (reportingNoMemory) {
         // Even the message ran out: say it in the words that need nothing.
         static const char kText[] = "No memory left\n";
-        writeAll(STDERR_FILENO, kText, sizeof kText - 1);
+        writeWhole(STDERR_FILENO, kText, sizeof kText - 1);
         terminateProgram(7);
     }
     reportingNoMemory = true;

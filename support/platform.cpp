@@ -442,18 +442,19 @@ void noteCreatedOnHost(const std::string &hostFile)
 
 int openHostForRewriting(const std::string &hostFile)
 {
-    int fd;
-    do {
-        fd = ::open(hostFile.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return -1;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
-        return -1;
+    return openRegularFile(hostFile, O_WRONLY | O_NOFOLLOW);
+}
+
+bool writeWhole(int fd, const char *data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
     }
-    return fd;
+    return true;
 }
 
 bool removeOnHost(const std::string &hostFile)

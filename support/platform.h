@@ -66,6 +66,9 @@ void noteMovedOnHost(const std::string &from, const std::string &to);
 // until the caller truncates it), never through a link. -1 with errno set on
 // failure.
 int openHostForRewriting(const std::string &hostFile);
+// Writes every byte, going on after interruptions and short writes; false
+// when the file takes no more. Safe in a signal handler.
+bool writeWhole(int fd, const char *data, std::size_t size);
 // Removes a file the program created under a host path given by
 // hostPathForWriting; keeps the case-insensitive lookups of its directory
 // from reading the whole directory again.
