@@ -15,7 +15,8 @@ namespace {
 
 const int kMaximumLength = 1024;
 
-ArgumentDescriptor preprocessedFiles = {"preprocessed-files", 'C', 'Y', 1, kMaximumLength, 0, nullptr, nullptr, nullptr};
+ArgumentDescriptor preprocessedFiles = {
+    "preprocessed-files", 'C', 'Y', 1, kMaximumLength, 0, nullptr, nullptr, nullptr};
 ArgumentDescriptor metricsDir = {"metrics-dir", 'C', 'N', 1, kMaximumLength, 0, nullptr, nullptr, nullptr};
 ArgumentDescriptor restrictedPaths = {"file|directory", 'C', 'Y', 1, kMaximumLength, 0, nullptr, nullptr, nullptr};
 ArgumentDescriptor logFile = {"log-file", 'C', 'N', 1, kMaximumLength, 0, nullptr, nullptr, nullptr};
@@ -26,18 +27,14 @@ OptionDescriptor restrictOption = {"RESTRICT_METRICS", 1, &restrictedPaths, 0, 0
 OptionDescriptor metricsOption = {"METRICS", 0, &metricsDir, 0, 0, 0, 0, nullptr, &restrictOption};
 
 // The log option is left out of the usage on purpose.
-const char *const kUsage =
-    "\nUsage tarsk1:\n"
-    "\t<preprocessed-files>[,preprocessed-files]\n"
-    "\t[-METRICS[=<metrics-dir>]]\n"
-    "\t[-RESTRICT_METRICS=<file|directory>[,file|directory]]\n";
+const char *const kUsage = "\nUsage tarsk1:\n"
+                           "\t<preprocessed-files>[,preprocessed-files]\n"
+                           "\t[-METRICS[=<metrics-dir>]]\n"
+                           "\t[-RESTRICT_METRICS=<file|directory>[,file|directory]]\n";
 
 CommandTable tarsk1Table = {"tarsk1", '-', '=', ',', &preprocessedFiles, &metricsOption, nullptr, kUsage};
 
-const ValueNode *firstValue(int position)
-{
-    return optionValue(position, 1);
-}
+const ValueNode *firstValue(int position) { return optionValue(position, 1); }
 
 // A run may name tens of thousands of files (an option file makes that easy):
 // the values are followed in one walk, and a file named again is found by
@@ -59,8 +56,8 @@ _AlphaType *restrictionPrefix(const char *value)
     splitSourcePath(absolute ? absolute : value, &name, &directory);
     releaseBlock(absolute);
     if (!directory) {
-        reportInternal(translateText("Internal Error", "Cannot split the restriction path %1")
-                           .arg(QString::fromLocal8Bit(value)));
+        reportInternal(
+            translateText("Internal Error", "Cannot split the restriction path %1").arg(QString::fromLocal8Bit(value)));
     }
     char *joined = joinPath(directory->text, name ? name->text : "");
     _AlphaType *prefix = nullptr;
@@ -87,10 +84,7 @@ void collectRestrictions(RunSettings *settings, int position)
 
 }  // namespace
 
-CommandTable *toolCommandTable()
-{
-    return &tarsk1Table;
-}
+CommandTable *toolCommandTable() { return &tarsk1Table; }
 
 bool decodeOptions(int *argc, char ***argv, RunSettings *settings)
 {

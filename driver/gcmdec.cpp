@@ -293,10 +293,7 @@ bool finishToken(TokenBuffer &token, ArgumentVector &vector)
     return pushArgument(vector, expandReferences(token.text));
 }
 
-bool isTokenSeparator(int c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+bool isTokenSeparator(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 // Splits an option file into tokens: "#" comments at line start, double
 // quotes that protect separators, backslash line continuations.
@@ -363,10 +360,7 @@ const char *optionFileName(const char *argument)
 
 // ---- matching ---------------------------------------------------------------
 
-char lowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Match length of text against name, the text ending at its end or at stop.
 // A consumed name counts only when the text ends there (whole is then set,
@@ -437,10 +431,7 @@ char *findSplit(char *element)
     return nullptr;
 }
 
-bool holdsListSeparator(char *text)
-{
-    return *text && findSplit(text) != nullptr;
-}
+bool holdsListSeparator(char *text) { return *text && findSplit(text) != nullptr; }
 
 void removeEscapes(char *text)
 {
@@ -641,10 +632,7 @@ void requireTable()
 
 }  // namespace
 
-void selectCommandTable(CommandTable *commandTable)
-{
-    table = commandTable;
-}
+void selectCommandTable(CommandTable *commandTable) { table = commandTable; }
 
 int expandArguments(int *argc, char ***argv)
 {

@@ -10,8 +10,8 @@
 enum { COMMAND_NAME_SIZE = 21 };
 
 struct ValueNode {
-    const char *text;   // 'C': points into the decoder's copy of the argument
-    long number;        // 'I' and 'L'
+    const char *text;  // 'C': points into the decoder's copy of the argument
+    long number;       // 'I' and 'L'
     ValueNode *next;
 };
 
@@ -23,13 +23,13 @@ struct AllowedValue {
 
 struct ArgumentDescriptor {
     char name[COMMAND_NAME_SIZE];
-    char kind;          // 'C' text, 'I' integer, 'L' long integer
-    char list;          // 'Y' several values, 'N' one value
-    int32_t minimum;    // 'C': length in bytes; 'I', 'L': value
+    char kind;        // 'C' text, 'I' integer, 'L' long integer
+    char list;        // 'Y' several values, 'N' one value
+    int32_t minimum;  // 'C': length in bytes; 'I', 'L': value
     int32_t maximum;
-    int32_t optional;   // a positional argument that may be missing
+    int32_t optional;  // a positional argument that may be missing
     ArgumentDescriptor *next;
-    ValueNode *values;  // written by the decoder, in order of appearance
+    ValueNode *values;     // written by the decoder, in order of appearance
     ValueNode *lastValue;  // the decoder's append point, so long lists stay linear
 };
 

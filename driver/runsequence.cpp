@@ -26,10 +26,7 @@ namespace {
 const char *const kVersion = "8.0.1.1.163.015";
 const char *const kBuildNumber = "163.015";
 
-void printBannerLine(const QString &line)
-{
-    std::fputs(line.toLocal8Bit().constData(), stdout);
-}
+void printBannerLine(const QString &line) { std::fputs(line.toLocal8Bit().constData(), stdout); }
 
 [[noreturn]] void printVersionAndExit()
 {
@@ -37,12 +34,12 @@ void printBannerLine(const QString &line)
     printBannerLine(translateText("Version", "%1 %2 %3 %4 %5\n", "%1 is a prefix, %2 a product name, %3 a module name")
                         .arg(prefix, translateText("CRVLIdent", "Orvane Corvel"),
                              translateText("Version", "C Metrics Generator"), QLatin1String(kVersion), suffix));
-    printBannerLine(translateText("Version", "%1 Build Number: %2 %3\n", "%1 is a prefix, %2 a build number, %3 a suffix")
-                        .arg(prefix, QLatin1String(kBuildNumber), suffix));
-    printBannerLine(translateText("Version", "%1   Date : %2 %3 %4\n",
-                                  "%1 is a prefix, %2 a date, %3 a time, %4 a suffix")
-                        .arg(prefix, QDate(2015, 6, 12).toString(Qt::ISODate),
-                             QTime(1, 38).toString(Qt::ISODate), suffix));
+    printBannerLine(
+        translateText("Version", "%1 Build Number: %2 %3\n", "%1 is a prefix, %2 a build number, %3 a suffix")
+            .arg(prefix, QLatin1String(kBuildNumber), suffix));
+    printBannerLine(
+        translateText("Version", "%1   Date : %2 %3 %4\n", "%1 is a prefix, %2 a date, %3 a time, %4 a suffix")
+            .arg(prefix, QDate(2015, 6, 12).toString(Qt::ISODate), QTime(1, 38).toString(Qt::ISODate), suffix));
     printBannerLine(translateText("Version", "%1    OS : %2 %3\n",
                                   "%1 is a string prefix, %2 the operating system name, %3 a string suffix")
                         .arg(prefix, translateText("Version", "ms-dos", "Operating system name"), suffix));

@@ -9,10 +9,8 @@ struct point {
 
 static int clamp(int value, int low, int high)
 {
-    if (value < low)
-        return low;
-    if (value > high)
-        return high;
+    if (value < low) return low;
+    if (value > high) return high;
     return value;
 }
 

@@ -33,7 +33,7 @@ struct AcceptedSequence {
 
 struct Replacement {
     char *name;
-    char *text;   // ends with a line feed
+    char *text;  // ends with a line feed
     Replacement *next;
 };
 
@@ -50,7 +50,11 @@ AcceptedSequence *cursor = nullptr;
 ReplacementTable pragmaReplacements;
 ReplacementTable directiveReplacements;
 
-template <typename T> T *newRecord() { return static_cast<T *>(allocZeroed(sizeof(T))); }
+template <typename T>
+T *newRecord()
+{
+    return static_cast<T *>(allocZeroed(sizeof(T)));
+}
 
 char *copyText(const char *text, bool withLineFeed)
 {
@@ -187,10 +191,7 @@ bool FindPragmaReplacement(const char *name, const char **text)
     return findReplacement(pragmaReplacements, name, text);
 }
 
-void AddDirectiveReplacement(const char *name, const char *text)
-{
-    addReplacement(directiveReplacements, name, text);
-}
+void AddDirectiveReplacement(const char *name, const char *text) { addReplacement(directiveReplacements, name, text); }
 
 bool HasDirectiveReplacements() { return directiveReplacements.head != nullptr; }
 

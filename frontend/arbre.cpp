@@ -100,8 +100,8 @@ void forgetCachedNode(SyntaxNode *node)
 
 bool SamePosition(const SourcePosition &a, const SourcePosition &b)
 {
-    return a.instr_off == b.instr_off && a.line == b.line && a.file == b.file && a.directory == b.directory
-        && a.physical_line == b.physical_line && a.column == b.column;
+    return a.instr_off == b.instr_off && a.line == b.line && a.file == b.file && a.directory == b.directory &&
+           a.physical_line == b.physical_line && a.column == b.column;
 }
 
 TokenSpan &PendingSpan() { return pendingSpan; }

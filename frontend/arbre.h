@@ -33,13 +33,13 @@ struct SyntaxNode;
 struct ParseValue {
     _AlphaType *alpha;
     SourcePosition position;
-    SyntaxNode *node;   // always null in a token value
+    SyntaxNode *node;  // always null in a token value
 };
 
 struct SyntaxNode {
     int16_t kind;
-    int32_t parkSlot;       // bookkeeping of the append cache; 0 outside it
-    _AlphaType *alpha;      // an EXTERN child of a compound statement holds a CountedList* here
+    int32_t parkSlot;   // bookkeeping of the append cache; 0 outside it
+    _AlphaType *alpha;  // an EXTERN child of a compound statement holds a CountedList* here
     SourcePosition start;
     SourcePosition end;
     SyntaxNode *next;

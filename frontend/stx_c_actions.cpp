@@ -69,7 +69,7 @@ struct ParseState {
     const char *anachronism = nullptr;
     uint16_t errors = 0;
     BlockStack blocks;
-    std::vector<int> enumStorage;   // storage class saved by each open enumerator list
+    std::vector<int> enumStorage;  // storage class saved by each open enumerator list
     const char *const *excludedDirs = nullptr;
     SyntaxNode *root = nullptr;
 };
@@ -84,7 +84,6 @@ std::vector<_AlphaType *> pendingParameters;
 // the declaration (operator[] inserts 0 for a name never stored).
 QMap<_AlphaType *, char> savedUse;
 
-
 void clearDeclaratorFlags()
 {
     state.hasCall = false;
@@ -92,10 +91,7 @@ void clearDeclaratorFlags()
     state.hasPointer = false;
 }
 
-QString currentReference()
-{
-    return CurrentReference(Scanner().currentLine);
-}
+QString currentReference() { return CurrentReference(Scanner().currentLine); }
 
 void setSpecifier(const SyntaxNode *node)
 {
@@ -248,11 +244,11 @@ void SetAnachronism(const char *text) { state.anachronism = text; }
 
 void ReportParseError(const char *parserMessage)
 {
-    const char *text = std::strcmp(parserMessage, "memory exhausted") == 0 ? "yacc stack overflow"
-                                                                           : "syntax error near";
+    const char *text =
+        std::strcmp(parserMessage, "memory exhausted") == 0 ? "yacc stack overflow" : "syntax error near";
     const char *tokenText = TokenText();
-    QString token = tokenText && *tokenText ? QString::fromLocal8Bit(tokenText)
-                                            : translateText("Message", "<end-of-file>");
+    QString token =
+        tokenText && *tokenText ? QString::fromLocal8Bit(tokenText) : translateText("Message", "<end-of-file>");
     if (state.anachronism) {
         reportWarning(translateText("Message", state.anachronism) + token + currentReference(), state.anachronism);
         return;
@@ -302,8 +298,8 @@ SyntaxNode *ExtensionCast(const ParseValue &group, SyntaxNode *operand)
     return cast;
 }
 
-SyntaxNode *Conditional(SyntaxNode *condition, const ParseValue &question, SyntaxNode *then,
-                        const ParseValue &colon, SyntaxNode *otherwise)
+SyntaxNode *Conditional(SyntaxNode *condition, const ParseValue &question, SyntaxNode *then, const ParseValue &colon,
+                        SyntaxNode *otherwise)
 {
     return NewNode3(QUESTION, &question, condition, then, NewNode1(COLON, &colon, otherwise));
 }
@@ -346,8 +342,7 @@ SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b)
     return nullptr;
 }
 
-SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *init,
-                            bool keepSpecifier)
+SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *init, bool keepSpecifier)
 {
     setSpecifier(specifier);
     registerName(declarator.alpha, declarator.node);
@@ -399,7 +394,8 @@ void OpenEnumerators()
 SyntaxNode *CloseEnumerators()
 {
     // The open marker is part of the same production, so a saved value exists.
-    if (state.enumStorage.empty()) reportInternal(translateText("Internal Error", "Enumerator list closed without opening"));
+    if (state.enumStorage.empty())
+        reportInternal(translateText("Internal Error", "Enumerator list closed without opening"));
     state.storageClass = state.enumStorage.back();
     state.enumStorage.pop_back();
     return nullptr;
@@ -526,14 +522,14 @@ SyntaxNode *ExpressionStatement(SyntaxNode *expression, const ParseValue &semico
 
 SyntaxNode *OrSkipped(SyntaxNode *node) { return node ? node : skippedPlaceholder(); }
 
-SyntaxNode *ForStatement(const ParseValue &keyword, SyntaxNode *init, SyntaxNode *condition,
-                         SyntaxNode *step, SyntaxNode *body)
+SyntaxNode *ForStatement(const ParseValue &keyword, SyntaxNode *init, SyntaxNode *condition, SyntaxNode *step,
+                         SyntaxNode *body)
 {
     return NewNode4(FOR, &keyword, OrSkipped(init), OrSkipped(condition), OrSkipped(step), body);
 }
 
-SyntaxNode *ForDeclarationStatement(const ParseValue &keyword, SyntaxNode *declaration,
-                                    SyntaxNode *condition, SyntaxNode *step, SyntaxNode *body)
+SyntaxNode *ForDeclarationStatement(const ParseValue &keyword, SyntaxNode *declaration, SyntaxNode *condition,
+                                    SyntaxNode *step, SyntaxNode *body)
 {
     if (CountedList *used = closeBlock()) {
         const char *const text = "Static variables used in for-init are ignored";
@@ -560,8 +556,8 @@ SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarat
     return SetAlpha(NewNode2(FUNCTION_DEFINITION, &declarator, head, body), declarator.alpha);
 }
 
-SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
-                                  SyntaxNode *declarations, SyntaxNode *body)
+SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *declarations,
+                                  SyntaxNode *body)
 {
     FreeChain(declarations);
     state.oldStyle = false;
@@ -579,7 +575,4 @@ SyntaxNode *KeepDefinition(SyntaxNode *definition)
     return nullptr;
 }
 
-void TranslationUnit(SyntaxNode *definitions)
-{
-    state.root = NewNode1(TRANSLATION_UNIT, nullptr, definitions);
-}
+void TranslationUnit(SyntaxNode *definitions) { state.root = NewNode1(TRANSLATION_UNIT, nullptr, definitions); }

@@ -13,13 +13,13 @@ void BeginParse(bool isDefinitionFile, const char *const *excludedDirs);
 // forgets those names: before each parse of the definition file, and before
 // the identifier table that holds them is freed.
 void ForgetFileTypedefs();
-SyntaxNode *TakeRoot();                 // the tree of the parse, or null
+SyntaxNode *TakeRoot();  // the tree of the parse, or null
 uint16_t ParseErrorCount();
 
 // ---- scanner to parser ----
 // Whether a scanner code is a token of the grammar's numbering.
 bool IsParserToken(int code);
-int LastWidth();                        // length of the most recently scanned token
+int LastWidth();  // length of the most recently scanned token
 ParseValue EmptyValue();
 
 // ---- errors and anachronisms ----
@@ -38,17 +38,16 @@ SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op);
 SyntaxNode *CastOf(const ParseValue &open, SyntaxNode *typeName, const ParseValue &close, SyntaxNode *operand);
 // "__extension__ (type)", first read as an identifier, casting operand.
 SyntaxNode *ExtensionCast(const ParseValue &group, SyntaxNode *operand);
-SyntaxNode *Conditional(SyntaxNode *condition, const ParseValue &question, SyntaxNode *then,
-                        const ParseValue &colon, SyntaxNode *otherwise);
+SyntaxNode *Conditional(SyntaxNode *condition, const ParseValue &question, SyntaxNode *then, const ParseValue &colon,
+                        SyntaxNode *otherwise);
 SyntaxNode *Assignment(SyntaxNode *target, SyntaxNode *op, SyntaxNode *value);
 
 // ---- declarations ----
-SyntaxNode *StorageClass(int code);     // records it; no node
-void FreeChain(SyntaxNode *node);       // a node, its siblings and their subtrees
-SyntaxNode *Drop(SyntaxNode *node);     // frees a part the tree does not keep
+SyntaxNode *StorageClass(int code);  // records it; no node
+void FreeChain(SyntaxNode *node);    // a node, its siblings and their subtrees
+SyntaxNode *Drop(SyntaxNode *node);  // frees a part the tree does not keep
 SyntaxNode *Drop2(SyntaxNode *a, SyntaxNode *b);
-SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *init,
-                            bool keepSpecifier);
+SyntaxNode *FirstDeclarator(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *init, bool keepSpecifier);
 SyntaxNode *NextDeclarator(SyntaxNode *list, const ParseValue &declarator, SyntaxNode *init);
 SyntaxNode *QualifiedDeclarator(SyntaxNode *qualifiers, const ParseValue &declarator, SyntaxNode *init);
 SyntaxNode *EndDeclaration(SyntaxNode *node, const ParseValue &semicolon, bool clearSpecifier);
@@ -69,7 +68,7 @@ ParseValue ParenOldDeclarator(const ParseValue &open, const ParseValue &inner, S
 SyntaxNode *FurtherDimension(const ParseValue &first, SyntaxNode *dimension, const ParseValue &close);
 void MarkPointer();
 void MarkOldStyle();
-SyntaxNode *MarkCall();                 // a parameter list; no node
+SyntaxNode *MarkCall();  // a parameter list; no node
 
 // ---- statements and the top level ----
 void OpenBlock();
@@ -77,14 +76,14 @@ SyntaxNode *CompoundStatement(const ParseValue &open, SyntaxNode *items, const P
 SyntaxNode *EmptyLabel(int kind, const ParseValue &at, SyntaxNode *first, const ParseValue &colon);
 SyntaxNode *ExpressionStatement(SyntaxNode *expression, const ParseValue &semicolon);
 SyntaxNode *OrSkipped(SyntaxNode *node);
-SyntaxNode *ForStatement(const ParseValue &keyword, SyntaxNode *init, SyntaxNode *condition,
-                         SyntaxNode *step, SyntaxNode *body);
-SyntaxNode *ForDeclarationStatement(const ParseValue &keyword, SyntaxNode *declaration,
-                                    SyntaxNode *condition, SyntaxNode *step, SyntaxNode *body);
+SyntaxNode *ForStatement(const ParseValue &keyword, SyntaxNode *init, SyntaxNode *condition, SyntaxNode *step,
+                         SyntaxNode *body);
+SyntaxNode *ForDeclarationStatement(const ParseValue &keyword, SyntaxNode *declaration, SyntaxNode *condition,
+                                    SyntaxNode *step, SyntaxNode *body);
 SyntaxNode *AsmStatement(const ParseValue &token);
 SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *body);
-SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator,
-                                  SyntaxNode *declarations, SyntaxNode *body);
+SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *declarations,
+                                  SyntaxNode *body);
 void TranslationUnit(SyntaxNode *definitions);
 // A top-level definition, once complete, goes to the sink when one is set
 // (which then owns it; nothing is kept in the tree), else stays in the tree.

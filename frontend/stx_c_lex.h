@@ -16,17 +16,17 @@ struct _AlphaType;
 // Directive handlers run after the counters have moved past their line, so
 // the directive's own line is currentLine - 1.
 struct ScannerState {
-    int32_t currentLine;         // as set by line markers
-    int32_t physicalLine;        // 1 + line breaks read; markers never change it
-    int32_t column;              // first column of the latest token or dropped run
-    int32_t lastLength;          // its length, grown by what skip routines read
+    int32_t currentLine;   // as set by line markers
+    int32_t physicalLine;  // 1 + line breaks read; markers never change it
+    int32_t column;        // first column of the latest token or dropped run
+    int32_t lastLength;    // its length, grown by what skip routines read
     _AlphaType *currentFile;
     _AlphaType *currentDirectory;
-    uint8_t instrOff;            // copied into every token position
-    bool analysisStopped;        // silences the lexical-input warning
-    bool rawFileNames;           // set by the nointerpret pragma, never reset
-    int16_t groupDepthPreset;    // extra depth SkipBalanced starts with
-    bool lineStart;              // the next character begins a line
+    uint8_t instrOff;          // copied into every token position
+    bool analysisStopped;      // silences the lexical-input warning
+    bool rawFileNames;         // set by the nointerpret pragma, never reset
+    int16_t groupDepthPreset;  // extra depth SkipBalanced starts with
+    bool lineStart;            // the next character begins a line
 };
 ScannerState &Scanner();
 
@@ -34,7 +34,7 @@ ScannerState &Scanner();
 // the given file and directory, instr_off, analysis not stopped, no pending span.
 void ResetScannerForFile(_AlphaType *file, _AlphaType *directory, bool isDefinitionFile);
 void RestartScanner(FILE *stream);
-void ReleaseScanner();          // deletes the input buffer after a parse
+void ReleaseScanner();  // deletes the input buffer after a parse
 
 // The per-file set-up around a scan: opens the path in text mode (the fatal
 // "Cannot open input file %1" when that fails), makes its splitSourcePath
@@ -49,12 +49,12 @@ enum : int { UNDEFINED_TOKEN = LAST_KIND + 1 };
 
 // Next token code, 0 at end of input; may be called from inside its own processing.
 int NextToken();
-ParseValue &TokenValue();       // value of the token just returned
-const char *TokenText();        // text of the last match
+ParseValue &TokenValue();  // value of the token just returned
+const char *TokenText();   // text of the last match
 // The token just returned is the identifier that stands for an __extension__
 // group opening with a type name, "__extension__ (T)".
 bool TypeGroupToken();
-int ReadChar();                 // next raw character, -1 at end of input
+int ReadChar();  // next raw character, -1 at end of input
 int SkipBalanced(int open, int close);
 
 // "[" + directory + file + "," + line + "]" of the current file: the one

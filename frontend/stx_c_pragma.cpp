@@ -27,8 +27,7 @@ const CountedList *fileListHead = nullptr;
 
 void AddToFileList(_AlphaType *directory)
 {
-    if (!fileListBuilder || *pragmaFileList != fileListHead)
-        fileListBuilder.emplace(pragmaFileList);
+    if (!fileListBuilder || *pragmaFileList != fileListHead) fileListBuilder.emplace(pragmaFileList);
     fileListBuilder->add(directory);
     fileListHead = *pragmaFileList;
 }
@@ -56,11 +55,9 @@ enum class Quote { Found, None, Unterminated };
 Quote NextString(const char *from, Segment *s)
 {
     const char *open = std::strchr(from, '"');
-    if (!open)
-        return Quote::None;
+    if (!open) return Quote::None;
     const char *close = std::strchr(open + 1, '"');
-    if (!close)
-        return Quote::Unterminated;
+    if (!close) return Quote::Unterminated;
     s->begin = open + 1;
     s->length = size_t(close - open - 1);
     s->after = close + 1;
@@ -76,15 +73,9 @@ Segment FirstString(const char *text)
     return s;
 }
 
-Segment StringAfter(const Segment &previous)
-{
-    return FirstString(previous.after);
-}
+Segment StringAfter(const Segment &previous) { return FirstString(previous.after); }
 
-_AlphaType *Intern(const Segment &s)
-{
-    return FindOrAddAlphaN(s.begin, s.length);
-}
+_AlphaType *Intern(const Segment &s) { return FindOrAddAlphaN(s.begin, s.length); }
 
 // The entry of a quoted name the pragma needs; null, after the warning
 // emptyText, when the quotes hold nothing.
@@ -103,10 +94,8 @@ _AlphaType *InternNamed(const Segment &s, const char *emptyText)
 bool ReadCode(const char **position, uint32_t *code)
 {
     const char *p = *position;
-    while (*p && (*p < '0' || *p > '9'))
-        ++p;
-    if (!*p)
-        return false;
+    while (*p && (*p < '0' || *p > '9')) ++p;
+    if (!*p) return false;
     uint64_t value = 0;
     bool tooLarge = false;
     for (; *p >= '0' && *p <= '9'; ++p) {
@@ -127,26 +116,18 @@ bool ReadCode(const char **position, uint32_t *code)
 
 // ---- marks -----------------------------------------------------------------
 
-void Mark(const char *text, uint32_t bits)
-{
-    FindOrAddAlpha(text)->flags |= bits;
-}
+void Mark(const char *text, uint32_t bits) { FindOrAddAlpha(text)->flags |= bits; }
 
-void SetReduceField(_AlphaType *entry, uint32_t field)
-{
-    entry->flags = (entry->flags & ~ALPHA_REDUCE_MASK) | field;
-}
+void SetReduceField(_AlphaType *entry, uint32_t field) { entry->flags = (entry->flags & ~ALPHA_REDUCE_MASK) | field; }
 
 // ---- the forms ---------------------------------------------------------------
 
 void TypeModifier(const char *text)
 {
     const char *p = std::strchr(text, '=') + 1;
-    while (*p == ' ' || *p == '\t')
-        ++p;
+    while (*p == ' ' || *p == '\t') ++p;
     size_t n = 0;
-    while ((p[n] >= 'A' && p[n] <= 'Z') || (p[n] >= 'a' && p[n] <= 'z') ||
-           (p[n] >= '0' && p[n] <= '9') || p[n] == '_')
+    while ((p[n] >= 'A' && p[n] <= 'Z') || (p[n] >= 'a' && p[n] <= 'z') || (p[n] >= '0' && p[n] <= '9') || p[n] == '_')
         ++n;
     FindOrAddAlphaN(p, n)->flags |= ALPHA_DROP_EARLY;
 }
@@ -163,25 +144,20 @@ void AddStandardDirectory(const char *name)
     AddToFileList(FindOrAddAlpha(directory));
     releaseBlock(directory);
     releaseBlock(upper);
-    if (expanded)
-        releaseBlock(expanded);
+    if (expanded) releaseBlock(expanded);
 }
 
 // One comma-separated piece [begin, end); false when it ends the list.
 bool StandardDirectoryPiece(const char *begin, const char *end)
 {
-    while (begin < end && IsBlank(*begin))
-        ++begin;
-    if (begin == end ? IsLineEnd(*end) : IsLineEnd(*begin))
-        return false;
-    while (end > begin && (IsBlank(end[-1]) || end[-1] == '\n' || end[-1] == '\r'))
-        --end;
+    while (begin < end && IsBlank(*begin)) ++begin;
+    if (begin == end ? IsLineEnd(*end) : IsLineEnd(*begin)) return false;
+    while (end > begin && (IsBlank(end[-1]) || end[-1] == '\n' || end[-1] == '\r')) --end;
     while (end - begin >= 2 && *begin == '"' && end[-1] == '"') {
         ++begin;
         --end;
     }
-    if (end - begin < 2)
-        return true;
+    if (end - begin < 2) return true;
     size_t n = size_t(end - begin);
     char *name = static_cast<char *>(allocZeroed(n + 1));
     std::memcpy(name, begin, n);
@@ -193,13 +169,11 @@ bool StandardDirectoryPiece(const char *begin, const char *end)
 void StandardIncludes(const char *text)
 {
     const char *p = std::strchr(text, '=');
-    if (!p || !pragmaFileList)
-        return;
+    if (!p || !pragmaFileList) return;
     for (++p;;) {
         const char *comma = std::strchr(p, ',');
         const char *end = comma ? comma : p + std::strlen(p);
-        if (!StandardDirectoryPiece(p, end) || !comma)
-            return;
+        if (!StandardDirectoryPiece(p, end) || !comma) return;
         p = comma + 1;
     }
 }
@@ -214,8 +188,7 @@ int StopAnalysis()
     s.analysisStopped = true;
     QString stopReference = DirectiveReference();
     int token;
-    do
-        token = NextToken();
+    do token = NextToken();
     while (token != 0 && Scanner().analysisStopped);
     if (Scanner().analysisStopped) {
         const char *const text = "End of file encountered but no #pragma mevra start_analyze; "
@@ -231,27 +204,16 @@ int StopAnalysis()
 template <typename Switch>
 void TurnSwitch(Switch &value, Switch wanted, const char *alreadyText)
 {
-    if (value == wanted)
-        WarnAtPragma(alreadyText);
-    else
-        value = wanted;
+    if (value == wanted) WarnAtPragma(alreadyText);
+    else value = wanted;
 }
 
-void StartAnalysis()
-{
-    TurnSwitch(Scanner().analysisStopped, false, "Analysis is already started : %1");
-}
+void StartAnalysis() { TurnSwitch(Scanner().analysisStopped, false, "Analysis is already started : %1"); }
 
 // instr_off is only ever 0 or 1.
-void StopInstrumentation()
-{
-    TurnSwitch<uint8_t>(Scanner().instrOff, 1, "Instrumentation is already stopped : %1");
-}
+void StopInstrumentation() { TurnSwitch<uint8_t>(Scanner().instrOff, 1, "Instrumentation is already stopped : %1"); }
 
-void StartInstrumentation()
-{
-    TurnSwitch<uint8_t>(Scanner().instrOff, 0, "Instrumentation is already running : %1");
-}
+void StartInstrumentation() { TurnSwitch<uint8_t>(Scanner().instrOff, 0, "Instrumentation is already running : %1"); }
 
 // exit_instr and ex_call: the names are only checked.
 void CheckNames(const char *text, const char *emptyText, const char *unreadableText)
@@ -259,12 +221,9 @@ void CheckNames(const char *text, const char *emptyText, const char *unreadableT
     Segment s;
     for (const char *p = text;; p = s.after) {
         Quote q = NextString(p, &s);
-        if (q == Quote::None)
-            return;
-        if (q == Quote::Unterminated)
-            reportInternal(translateText("Internal Error", unreadableText));
-        if (s.length == 0)
-            WarnAtPragma(emptyText);
+        if (q == Quote::None) return;
+        if (q == Quote::Unterminated) reportInternal(translateText("Internal Error", unreadableText));
+        if (s.length == 0) WarnAtPragma(emptyText);
     }
 }
 
@@ -305,10 +264,8 @@ void AcceptDrop(const char *text)
 void TakeAcceptCode(_AlphaType *entry, const char *afterName, uint32_t flagsBefore)
 {
     uint32_t code = 0;
-    if (ReadCode(&afterName, &code))
-        AddAcceptCode(entry, code);
-    else
-        entry->flags = flagsBefore;
+    if (ReadCode(&afterName, &code)) AddAcceptCode(entry, code);
+    else entry->flags = flagsBefore;
 }
 
 void AcceptWithCode(const char *text)
@@ -330,8 +287,7 @@ void AcceptSequence(const char *text, bool upTo)
     AddAcceptedSequence(entry, upTo);
     const char *p = s.after;
     uint32_t code = 0;
-    while (ReadCode(&p, &code))
-        AddSequenceTerminator(code);
+    while (ReadCode(&p, &code)) AddSequenceTerminator(code);
 }
 
 void Reduce(const char *text, uint32_t field)
@@ -341,8 +297,7 @@ void Reduce(const char *text, uint32_t field)
     if (!entry) return;
     uint32_t before = entry->flags;
     SetReduceField(entry, field);
-    if (field != ALPHA_REDUCE_CODE)
-        return;
+    if (field != ALPHA_REDUCE_CODE) return;
     TakeAcceptCode(entry, s.after, before);
 }
 
@@ -381,10 +336,8 @@ void Replacement(const char *text, bool directive)
     char *lowered = LowerCopy(name);
     char *body = static_cast<char *>(allocZeroed(replacement.length + 1));
     std::memcpy(body, replacement.begin, replacement.length);
-    if (directive)
-        AddDirectiveReplacement(lowered, body);
-    else
-        AddPragmaReplacement(lowered, body);
+    if (directive) AddDirectiveReplacement(lowered, body);
+    else AddPragmaReplacement(lowered, body);
     releaseBlock(body);
     releaseBlock(lowered);
 }
@@ -395,10 +348,8 @@ uint32_t SpecialExtension(unsigned index) { return ALPHA_SPECIAL | (uint32_t(ind
 void AcceptKeyword(const char *name, uint32_t bits, int code)
 {
     _AlphaType *entry = FindOrAddAlpha(name);
-    if (bits == ALPHA_REDUCE_CODE)
-        SetReduceField(entry, bits);
-    else
-        entry->flags |= bits;
+    if (bits == ALPHA_REDUCE_CODE) SetReduceField(entry, bits);
+    else entry->flags |= bits;
     AddAcceptCode(entry, code);
 }
 
@@ -421,13 +372,12 @@ void SelectExtension(const char *text)
         AcceptKeyword("__leave", ALPHA_ACCEPT_CODE, LEAVE);
     } else if (name.startsWith(QLatin1String("microsoft#"))) {
         WarnUnknownExtension("Unknown microsoft extension : %1 at %2",
-                             "%1 : the microsoft extension, %2 : file and line reference",
-                             name.mid(10));
+                             "%1 : the microsoft extension, %2 : file and line reference", name.mid(10));
     } else if (name == QLatin1String("gnu#__extension__")) {
         Mark("__extension__", SpecialExtension(1));
     } else if (name.startsWith(QLatin1String("gnu#"))) {
-        WarnUnknownExtension("Unknown gnu extension : %1 at %2",
-                             "%1 : the gnu extension, %2 : file and line reference", name.mid(4));
+        WarnUnknownExtension("Unknown gnu extension : %1 at %2", "%1 : the gnu extension, %2 : file and line reference",
+                             name.mid(4));
     } else {
         WarnUnknownExtension("Unknown special extension : %1 at %2",
                              "%1 : the special extension, %2 : file and line reference", name);
@@ -438,10 +388,8 @@ void ReturnType(const char *text)
 {
     Segment function = FirstString(text);
     Segment type = StringAfter(function);
-    if (function.length == 0)
-        WarnAtPragma("Pragma mevra return_type ident is empty : %1");
-    else if (type.length == 0)
-        WarnAtPragma("Pragma mevra return_type identifier return_type is empty : %1");
+    if (function.length == 0) WarnAtPragma("Pragma mevra return_type ident is empty : %1");
+    else if (type.length == 0) WarnAtPragma("Pragma mevra return_type identifier return_type is empty : %1");
 }
 
 }  // namespace
@@ -467,8 +415,7 @@ int HandleVendorPragma(VendorPragmaForm form, const char *text)
     case PRAGMA_TESTING_TOOL_CALL_PLACE:
     case PRAGMA_INSERT:
     case PRAGMA_CRC:
-    case PRAGMA_MVO_STUB:
-        return 0;
+    case PRAGMA_MVO_STUB: return 0;
     case PRAGMA_TYPE_MODIFIER: TypeModifier(text); return 0;
     case PRAGMA_INCL_STD: StandardIncludes(text); return 0;
     case PRAGMA_STOP_ANALYSIS: return StopAnalysis();

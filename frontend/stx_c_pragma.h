@@ -7,7 +7,7 @@ struct CountedList;
 // The list that incl_std extends during the current parse (owned by the
 // caller); a caller that collects no directories passes null.
 void SetPragmaFileList(CountedList **fileList);
-void FreePragmaState();   // the prefix map
+void FreePragmaState();  // the prefix map
 
 // The vendor pragma forms, in the directive scanner's priority order.
 enum VendorPragmaForm {

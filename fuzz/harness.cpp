@@ -68,10 +68,8 @@ int guarded(void (*body)(void *), void *context)
     exitPoint = &point;
     setExitHook(jumpBack);
     int result = NORMAL_END;
-    if (sigsetjmp(point, 0) == 0)
-        body(context);
-    else
-        result = exitCode;
+    if (sigsetjmp(point, 0) == 0) body(context);
+    else result = exitCode;
     exitPoint = outer;
     return result;
 }
@@ -131,10 +129,7 @@ const std::string &scratchFolder()
     return folder;
 }
 
-std::string scratchFile(const char *name)
-{
-    return scratchFolder() + "/" + name;
-}
+std::string scratchFile(const char *name) { return scratchFolder() + "/" + name; }
 
 void writeScratch(const std::string &path, const uint8_t *data, std::size_t size)
 {
@@ -222,8 +217,7 @@ void scannerBody(void *context)
     parseDefinitionFile(run);
     SetPragmaFileList(&run.settings.fileListDirectives);
     FILE *stream = OpenScannerFile(run.input.c_str(), false);
-    while (NextToken() != 0) {
-    }
+    while (NextToken() != 0) {}
     CloseScannerFile(stream);
 }
 
@@ -266,10 +260,7 @@ void halsteadBody(void *context)
     runHalsteadPass(run.input.c_str(), &counts);
 }
 
-void finishHalstead(void *context)
-{
-    endRun(static_cast<HalsteadRun *>(context)->settings);
-}
+void finishHalstead(void *context) { endRun(static_cast<HalsteadRun *>(context)->settings); }
 
 // ---------------------------------------------------------------- decoder
 
@@ -294,14 +285,9 @@ void decoderBody(void *context)
     run.outcome = decodeOptions(&argc, &argv, &run.settings) ? NORMAL_END : 7;
 }
 
-void finishDecoder(void *context)
-{
-    endRun(static_cast<DecoderRun *>(context)->settings);
-}
+void finishDecoder(void *context) { endRun(static_cast<DecoderRun *>(context)->settings); }
 
-void recoverNothing()
-{
-}
+void recoverNothing() {}
 
 // Every name the decoder may create or open stays in the scratch folder:
 // the environment is replaced by a few known variables and no separator

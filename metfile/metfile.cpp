@@ -15,19 +15,27 @@
 #include <vector>
 
 const MetricDescriptor metricDescriptors[METRIC_COUNT] = {
-    {"n1", 1, 0},       {"n2", 1, 0},       {"N1", 1, 0},          {"N2", 1, 0},
-    {"Total", 2, 0},    {"Src1", 2, 0},     {"Src2", 2, 0},        {"Comment1", 2, 0},
-    {"Comment2", 2, 0}, {"Empty", 2, 0},    {"VG", 0, 0},          {"EXTCOMPCALL", 0, 1},
-    {"EXTVARUSE", 0, 1}, {"Statements", 3, 0}, {"NestedLevel", 3, 0},
+    {"n1", 1, 0},   {"n2", 1, 0},          {"N1", 1, 0},        {"N2", 1, 0},         {"Total", 2, 0},
+    {"Src1", 2, 0}, {"Src2", 2, 0},        {"Comment1", 2, 0},  {"Comment2", 2, 0},   {"Empty", 2, 0},
+    {"VG", 0, 0},   {"EXTCOMPCALL", 0, 1}, {"EXTVARUSE", 0, 1}, {"Statements", 3, 0}, {"NestedLevel", 3, 0},
 };
 
 static const char *const itemTypeNames[ITEM_TYPE_COUNT] = {
-    "CLASS",          "METHOD",         "FUNCTION",        "PROCEDURE",      "INTERFACE",
-    "PACKAGE_SPEC",   "PACKAGE",        "PACKAGE_GEN",     "PACKAGE_INST",   "TASK_TYPE",
-    "TASK_OBJECT",    "TASK",           "FUNCTION_DECL",   "FUNCTION_GEN",   "FUNCTION_INST",
-    "PROCEDURE_DECL", "PROCEDURE_GEN",  "PROCEDURE_INST",  "CONSTRUCTOR",    "DESTRUCTOR",
-    "PROTECTED_TYPE", "PROTECTED_OBJECT", "PROTECTED",     "ENTRY_DECL",     "ENTRY_BODY",
-    "LABEL",          "DECLARE",        "STATE",           "TRANSITION",     "CAPSULE",
+    "CLASS",          "METHOD",
+    "FUNCTION",       "PROCEDURE",
+    "INTERFACE",      "PACKAGE_SPEC",
+    "PACKAGE",        "PACKAGE_GEN",
+    "PACKAGE_INST",   "TASK_TYPE",
+    "TASK_OBJECT",    "TASK",
+    "FUNCTION_DECL",  "FUNCTION_GEN",
+    "FUNCTION_INST",  "PROCEDURE_DECL",
+    "PROCEDURE_GEN",  "PROCEDURE_INST",
+    "CONSTRUCTOR",    "DESTRUCTOR",
+    "PROTECTED_TYPE", "PROTECTED_OBJECT",
+    "PROTECTED",      "ENTRY_DECL",
+    "ENTRY_BODY",     "LABEL",
+    "DECLARE",        "STATE",
+    "TRANSITION",     "CAPSULE",
     "CHOICE_POINT",
 };
 
@@ -91,7 +99,8 @@ static int setMetric(MetricValue *values, const QString &name, int32_t value)
         }
     }
     // Deliberately outside the message service: not counted, not fatal.
-    const QString text = translateText("Warning", "Warning : unknown metric name [%1]\n", "%1 is the metric name").arg(name);
+    const QString text =
+        translateText("Warning", "Warning : unknown metric name [%1]\n", "%1 is the metric name").arg(name);
     std::fputs(text.toLocal8Bit().constData(), stderr);
     return 1;
 }
@@ -138,8 +147,8 @@ static bool sameMetricValues(const MetricValue *a, const MetricValue *b)
 // deliberately left out so a renamed function is still the same variant.
 static bool sameItem(const SourceItem *x, const SourceItem *y)
 {
-    return x->type == y->type && x->line == y->line && sameClassName(x->className, y->className)
-        && (x->children != nullptr) == (y->children != nullptr) && sameMetricValues(x->metrics, y->metrics);
+    return x->type == y->type && x->line == y->line && sameClassName(x->className, y->className) &&
+           (x->children != nullptr) == (y->children != nullptr) && sameMetricValues(x->metrics, y->metrics);
 }
 
 // Lists compare pairwise, level by level. Equal lengths at the head imply
@@ -160,10 +169,7 @@ static bool sameItemLists(const SourceItem *x, const SourceItem *y)
     return true;
 }
 
-bool sameMetFile(const MetFile *a, const MetFile *b)
-{
-    return a->path == b->path && sameItemLists(a->items, b->items);
-}
+bool sameMetFile(const MetFile *a, const MetFile *b) { return a->path == b->path && sameItemLists(a->items, b->items); }
 
 // FNV-1a over what sameMetFile compares, in the order it compares it.
 struct Fingerprint {

@@ -8,7 +8,7 @@
 
 struct MetricDescriptor {
     const char *name;
-    int32_t group;      // 0 structural, 1 Halstead counts, 2 line counts, 3 statement structure
+    int32_t group;  // 0 structural, 1 Halstead counts, 2 line counts, 3 statement structure
     int32_t optional;
 };
 enum { METRIC_COUNT = 15, FILE_METRIC_COUNT = 10 };
@@ -23,11 +23,15 @@ struct MetricValue {
 struct Calls {
     Calls *next;
     QString name;
-    QString className;   // may be null
+    QString className;  // may be null
 };
 
 enum ItemType : int32_t {
-    ITEM_CLASS = 0, ITEM_METHOD = 1, ITEM_FUNCTION = 2, ITEM_CONSTRUCTOR = 18, ITEM_DESTRUCTOR = 19,
+    ITEM_CLASS = 0,
+    ITEM_METHOD = 1,
+    ITEM_FUNCTION = 2,
+    ITEM_CONSTRUCTOR = 18,
+    ITEM_DESTRUCTOR = 19,
     ITEM_TYPE_COUNT = 31
 };
 // Element name of an item type; "" for an unknown type.
@@ -37,8 +41,8 @@ struct SourceItem {
     int32_t type;
     int32_t line;
     QString name;
-    QString className;       // null unless set
-    MetricValue *metrics;    // owned, 15 slots + end slot
+    QString className;     // null unless set
+    MetricValue *metrics;  // owned, 15 slots + end slot
     Calls *calls;
     SourceItem *children;
     SourceItem *next;
@@ -51,7 +55,7 @@ struct MetFile {
     int32_t errorCount;
     QString errorText;
     SourceItem *items;
-    MetricValue *metrics;    // owned, 10 slots + end slot
+    MetricValue *metrics;  // owned, 10 slots + end slot
     int32_t writeOptionalMetrics;
 };
 

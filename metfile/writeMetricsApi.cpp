@@ -25,10 +25,7 @@
 #include <utility>
 #include <vector>
 
-static void printToStderr(const QString &text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stderr);
-}
+static void printToStderr(const QString &text) { std::fputs(text.toLocal8Bit().constData(), stderr); }
 
 // ---- The document text ----------------------------------------------------
 
@@ -159,8 +156,7 @@ static void writeMetricGroup(DocumentText &out, const MetricValue *values, int g
         const MetricDescriptor *d = slot->descriptor;
         if (d->group != group || slot->value == -1) continue;
         if (d->optional && !file->writeOptionalMetrics) continue;
-        out << "<METRIC Key=\"" << escaped(QString::fromLatin1(d->name)) << "\" Value=\"" << slot->value
-            << "\"/>\n";
+        out << "<METRIC Key=\"" << escaped(QString::fromLatin1(d->name)) << "\" Value=\"" << slot->value << "\"/>\n";
     }
 }
 
@@ -176,20 +172,16 @@ static void writeDerivedValue(DocumentText &out, const char *key, const QString 
     out << "<METRIC Key=\"" << key << "\" Value=\"" << value << "\"/>\n";
 }
 
-static QString fixedPoint(double value)
-{
-    return QString::number(value, 'f', 2);
-}
+static QString fixedPoint(double value) { return QString::number(value, 'f', 2); }
 
 // The derived Halstead values, computed from the four stored counts now.
 static int writeHalsteadGroup(DocumentText &out, const MetFile *file)
 {
     static const char *const names[4] = {"n1", "n2", "N1", "N2"};
-    static const char *const missing[4] = {
-        QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric n1\n"),
-        QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric n2\n"),
-        QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric N1\n"),
-        QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric N2\n")};
+    static const char *const missing[4] = {QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric n1\n"),
+                                           QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric n2\n"),
+                                           QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric N1\n"),
+                                           QT_TRANSLATE_NOOP("Error", "Error : can't find Halstead metric N2\n")};
     int32_t count[4];
     for (int i = 0; i < 4; ++i) {
         const MetricValue *slot = findMetric(file->metrics, names[i]);
@@ -291,17 +283,17 @@ static void writeItems(DocumentText &out, const MetFile *file)
 static void writeDocument(DocumentText &out, MetFile *file)
 {
     out << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
-    out << "<!-- Metrics Writer V" << "1.0" << " -->\n";
+    out << "<!-- Metrics Writer V"
+        << "1.0"
+        << " -->\n";
     out << "<FILE Name=\"" << escaped(file->fileName) << "\" Dir=\"" << escaped(file->dirPath) << "\">\n";
     writeItems(out, file);
     out << "<METRICS>\n";
     writeHalsteadGroup(out, file);
     writeMetricGroup(out, file->metrics, 2, file);
     out << "</METRICS>\n";
-    if (file->errorCount != 0)
-        out << "<OUTPUT Error=\"1\">\n" << escapedContent(file->errorText) << "\n</OUTPUT>\n";
-    else
-        out << "<OUTPUT Error=\"0\">\n</OUTPUT>\n";
+    if (file->errorCount != 0) out << "<OUTPUT Error=\"1\">\n" << escapedContent(file->errorText) << "\n</OUTPUT>\n";
+    else out << "<OUTPUT Error=\"0\">\n</OUTPUT>\n";
     out << "</FILE>\n";
 }
 
@@ -550,10 +542,7 @@ static int writeDocuments(const std::vector<std::pair<MetFile *, QByteArray>> &d
     return unwritten;
 }
 
-int writeMetFile(MetFile *file, const QByteArray &finalName)
-{
-    return writeDocuments({{file, finalName}});
-}
+int writeMetFile(MetFile *file, const QByteArray &finalName) { return writeDocuments({{file, finalName}}); }
 
 // ---- The run's list --------------------------------------------------------
 

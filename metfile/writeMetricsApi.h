@@ -7,9 +7,9 @@ struct MetFile;
 
 // One metrics file of the run's list, as the metrics pass hands it over.
 struct MetFileEntry {
-    char *path;              // owned: directory text + file-name text
-    int32_t duplicate;       // variants of the same path that joined the list before
-    MetFile *file;           // owned
+    char *path;         // owned: directory text + file-name text
+    int32_t duplicate;  // variants of the same path that joined the list before
+    MetFile *file;      // owned
     MetFileEntry *next;
 };
 

@@ -43,8 +43,7 @@ void resetPass(const char *path)
     pass.commentOnLine = false;
     std::memset(pass.operatorSeen, 0, sizeof pass.operatorSeen);
     // Mark 0 is never a pass's own: fresh entries carry it.
-    if (++pass.mark == 0)
-        reportInternal(QStringLiteral("Halstead computing: pass marks exhausted"));
+    if (++pass.mark == 0) reportInternal(QStringLiteral("Halstead computing: pass marks exhausted"));
     pass.openSections = 0;
     pass.path = path;
 }
@@ -54,10 +53,8 @@ void closeLine()
     HalsteadCounts &c = pass.counts;
     ++c.Total;
     if (pass.codeOnLine) {
-        if (pass.commentOnLine)
-            ++c.Src2;
-        else
-            ++c.Src1;
+        if (pass.commentOnLine) ++c.Src2;
+        else ++c.Src1;
     } else {
         ++c.Comment1;
     }
@@ -78,8 +75,7 @@ void countLiteralNewlines(const char *text, std::size_t length)
             ++pass.counts.Src1;
         }
     }
-    if (length == 0 || text[length - 1] != '\n')
-        pass.codeOnLine = true;
+    if (length == 0 || text[length - 1] != '\n') pass.codeOnLine = true;
 }
 
 void readBlockComment()
@@ -89,14 +85,11 @@ void readBlockComment()
     bool afterStar = false;
     for (int c; (c = halsteadReadChar()) != -1;) {
         last = c;
-        if (c == '/' && afterStar)
-            return;
+        if (c == '/' && afterStar) return;
         afterStar = (c == '*');
-        if (c == '\n')
-            closeLine();
+        if (c == '\n') closeLine();
     }
-    if (last != '\n')
-        closeLine();
+    if (last != '\n') closeLine();
     pass.atLineStart = true;
 }
 
@@ -105,17 +98,14 @@ void readLineComment()
     ++pass.counts.Comment2;
     int previous = -1;
     for (int c; (c = halsteadReadChar()) != -1; previous = c) {
-        if (c != '\n')
-            continue;
+        if (c != '\n') continue;
         closeLine();
-        if (previous == '\\')
-            continue;
+        if (previous == '\\') continue;
         pass.commentOnLine = false;
         pass.atLineStart = true;
         return;
     }
-    if (previous != '\n')
-        closeLine();
+    if (previous != '\n') closeLine();
     pass.commentOnLine = false;
     pass.atLineStart = true;
 }
@@ -131,16 +121,11 @@ void copyDirective(const char *text, std::size_t length)
         char c = text[i];
         if ((c == '<' || c == '%' || c == ':') && i + 1 < length) {
             char d = text[++i];
-            if (c == '<' && d == ':')
-                copy += '[';
-            else if (c == '<' && d == '%')
-                copy += '{';
-            else if (c == '%' && d == '>')
-                copy += '}';
-            else if (c == '%' && d == ':')
-                copy += '#';
-            else if (c == ':' && d == '>')
-                copy += ']';
+            if (c == '<' && d == ':') copy += '[';
+            else if (c == '<' && d == '%') copy += '{';
+            else if (c == '%' && d == '>') copy += '}';
+            else if (c == '%' && d == ':') copy += '#';
+            else if (c == ':' && d == '>') copy += ']';
             else {
                 copy += c;
                 copy += d;
@@ -157,8 +142,7 @@ enum class DirectiveState { Normal, BlockComment, LineComment, String };
 // ends, and a line left in code holds code; a block comment goes on.
 DirectiveState endDirectiveLine(DirectiveState state)
 {
-    if (state == DirectiveState::String)
-        state = DirectiveState::Normal;
+    if (state == DirectiveState::String) state = DirectiveState::Normal;
     if (state == DirectiveState::Normal) {
         pass.codeOnLine = true;
     } else if (state == DirectiveState::LineComment) {
@@ -208,21 +192,14 @@ DirectiveState walkDirective()
     return state;
 }
 
-bool isLetterOrDigit(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
+bool isLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool startsWithWord(const std::string &text, std::size_t at, const char *word)
 {
     const std::size_t length = std::strlen(word);
-    if (text.compare(at, length, word) != 0)
-        return false;
+    if (text.compare(at, length, word) != 0) return false;
     return at + length >= text.size() || !isLetterOrDigit(text[at + length]);
 }
 
@@ -233,10 +210,9 @@ void closeSection(const char *word)
         return;
     }
     char *key = makeLocationKey(pass.path, nullptr, static_cast<unsigned>(pass.counts.Total));
-    reportError(translateText("Message",
-                              "%1 a #%2 preprocessing directive is not associated to a #if, #ifdef, "
-                              "#ifndef, #elif nor #else.\nCheck that this missing directive is at the "
-                              "beginning of the source line, optionally prefixed with spaces or tabs.")
+    reportError(translateText("Message", "%1 a #%2 preprocessing directive is not associated to a #if, #ifdef, "
+                                         "#ifndef, #elif nor #else.\nCheck that this missing directive is at the "
+                                         "beginning of the source line, optionally prefixed with spaces or tabs.")
                     .arg(QString::fromLocal8Bit(key), QString::fromLatin1(word)));
     releaseBlock(key);
 }
@@ -252,13 +228,10 @@ void warnLineMarker(std::size_t from)
 // off the same way, so it draws the same warning, quoted from its word on.
 bool isLineDirective(const std::string &copy, std::size_t at)
 {
-    if (!startsWithWord(copy, at, "line"))
-        return false;
+    if (!startsWithWord(copy, at, "line")) return false;
     std::size_t i = at + 4;
-    if (i >= copy.size() || (copy[i] != ' ' && copy[i] != '\t'))
-        return false;
-    while (i < copy.size() && (copy[i] == ' ' || copy[i] == '\t'))
-        ++i;
+    if (i >= copy.size() || (copy[i] != ' ' && copy[i] != '\t')) return false;
+    while (i < copy.size() && (copy[i] == ' ' || copy[i] == '\t')) ++i;
     return i < copy.size() && isDigit(copy[i]);
 }
 
@@ -266,13 +239,10 @@ void checkConditional()
 {
     const std::string &copy = pass.directive;
     std::size_t i = copy.find_first_not_of(" \t\f\v");
-    if (i == std::string::npos || copy[i] != '#')
-        return;
+    if (i == std::string::npos || copy[i] != '#') return;
     i = copy.find_first_not_of(" \t", i + 1);
-    if (i == std::string::npos)
-        return;
-    if (startsWithWord(copy, i, "ifndef") || startsWithWord(copy, i, "ifdef") ||
-        startsWithWord(copy, i, "if")) {
+    if (i == std::string::npos) return;
+    if (startsWithWord(copy, i, "ifndef") || startsWithWord(copy, i, "ifdef") || startsWithWord(copy, i, "if")) {
         ++pass.openSections;
     } else if (startsWithWord(copy, i, "elif")) {
         closeSection("elif");
@@ -301,8 +271,7 @@ void scanDirectiveLine(const char *text, std::size_t length)
             pass.atLineStart = true;
         }
     }
-    if (state == DirectiveState::BlockComment)
-        readBlockComment();
+    if (state == DirectiveState::BlockComment) readBlockComment();
     pass.commentOnLine = false;
     checkConditional();
 }
@@ -327,19 +296,15 @@ void countOperand(const char *text, std::size_t length)
 
 void countToken(int token)
 {
-    if (token > HT_END && token < HT_OPERATOR_LIMIT)
-        countOperator(token);
-    else if (token == HT_OPERAND)
-        countOperand(halsteadTokenText(), halsteadTokenLength());
-    else
-        reportInternal(translateText("Internal Error", "Halstead computing: unexpected token"));
+    if (token > HT_END && token < HT_OPERATOR_LIMIT) countOperator(token);
+    else if (token == HT_OPERAND) countOperand(halsteadTokenText(), halsteadTokenLength());
+    else reportInternal(translateText("Internal Error", "Halstead computing: unexpected token"));
 }
 
 FILE *openSource(const char *path)
 {
     FILE *file = openSourceFile(path);
-    if (!file)
-        reportInternal(translateText("Internal Error", "Halstead calcul : cannot open source file"));
+    if (!file) reportInternal(translateText("Internal Error", "Halstead calcul : cannot open source file"));
     return file;
 }
 
@@ -347,10 +312,7 @@ FILE *openSource(const char *path)
 
 // The scanner's actions.
 
-void noteBlank()
-{
-    pass.atLineStart = false;
-}
+void noteBlank() { pass.atLineStart = false; }
 
 void noteCode()
 {
@@ -384,10 +346,7 @@ void noteContinuation(const char *text, std::size_t length)
     pass.codeOnLine = false;
 }
 
-void noteLiteral(const char *text, std::size_t length)
-{
-    countLiteralNewlines(text, length);
-}
+void noteLiteral(const char *text, std::size_t length) { countLiteralNewlines(text, length); }
 
 void noteBlockComment()
 {
@@ -418,10 +377,8 @@ void runHalsteadPass(const char *path, HalsteadCounts *counts)
     FILE *file = openSource(path);
     resetPass(path);
     halsteadScanBegin(file);
-    for (int token; (token = halsteadNextToken()) != HT_END;)
-        countToken(token);
-    if (!pass.atLineStart)
-        closeLine();
+    for (int token; (token = halsteadNextToken()) != HT_END;) countToken(token);
+    if (!pass.atLineStart) closeLine();
     halsteadScanEnd();
     std::fclose(file);
     *counts = pass.counts;
@@ -429,6 +386,5 @@ void runHalsteadPass(const char *path, HalsteadCounts *counts)
 
     int errors = 0, warnings = 0;
     messageCounts(errors, warnings);
-    if (errors != 0)
-        reportFatal(translateText("Fatal Error", "Fix the errors above before proceeding again"));
+    if (errors != 0) reportFatal(translateText("Fatal Error", "Fix the errors above before proceeding again"));
 }

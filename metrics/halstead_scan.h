@@ -8,6 +8,7 @@
 
 // Token codes: 0 ends the input, 1 to 75 are the operator kinds, then the
 // operand. Closing brackets and blanks produce no token at all.
+// clang-format off
 enum HalsteadToken : int {
     HT_END = 0,
     // the 32 keywords
@@ -25,18 +26,19 @@ enum HalsteadToken : int {
     HT_OPERATOR_LIMIT,  // one past the last operator kind
     HT_OPERAND = 100
 };
+// clang-format on
 
 // Scanner side (halstead.l).
 void halsteadScanBegin(FILE *file);
-int halsteadNextToken();             // one HalsteadToken; the operand's text below
+int halsteadNextToken();  // one HalsteadToken; the operand's text below
 const char *halsteadTokenText();
 std::size_t halsteadTokenLength();
-int halsteadReadChar();              // next input byte, -1 at end of input
-void halsteadScanEnd();              // releases the buffer
+int halsteadReadChar();  // next input byte, -1 at end of input
+void halsteadScanEnd();  // releases the buffer
 
 // Pass side (halstead.cpp), called from the scanner's actions.
-void noteBlank();                                       // spaces and the like inside a line
-void noteCode();                                        // every token-making row
+void noteBlank();  // spaces and the like inside a line
+void noteCode();   // every token-making row
 void noteEmptyLine();
 void noteLineFeed();
 void noteContinuation(const char *text, std::size_t length);

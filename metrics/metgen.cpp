@@ -32,11 +32,17 @@
 static bool isDecision(int kind)
 {
     switch (kind) {
-    case FUNCTION_DEFINITION: case IF: case WHILE: case DO: case FOR:
-    case SWITCH: case CASE: case AND_AND: case OR_OR: case QUESTION:
-        return true;
-    default:
-        return false;
+    case FUNCTION_DEFINITION:
+    case IF:
+    case WHILE:
+    case DO:
+    case FOR:
+    case SWITCH:
+    case CASE:
+    case AND_AND:
+    case OR_OR:
+    case QUESTION: return true;
+    default: return false;
     }
 }
 
@@ -48,16 +54,24 @@ struct StatementClass {
 static StatementClass classifyStatement(int kind)
 {
     switch (kind) {
-    case BREAK: case CASE: case RETURN: case CONTINUE: case DEFAULT:
-    case GOTO: case LEAVE: case EXPRESSION_STATEMENT:
-        return {1, 0};
-    case SWITCH: case FOR: case DO: case IF: case WHILE:
-    case TRY: case EXCEPT: case FINALLY:
-        return {1, 1};
-    case QUESTION:
-        return {0, 1};
-    default:
-        return {0, 0};
+    case BREAK:
+    case CASE:
+    case RETURN:
+    case CONTINUE:
+    case DEFAULT:
+    case GOTO:
+    case LEAVE:
+    case EXPRESSION_STATEMENT: return {1, 0};
+    case SWITCH:
+    case FOR:
+    case DO:
+    case IF:
+    case WHILE:
+    case TRY:
+    case EXCEPT:
+    case FINALLY: return {1, 1};
+    case QUESTION: return {0, 1};
+    default: return {0, 0};
     }
 }
 
@@ -145,8 +159,7 @@ public:
             const _AlphaType *entry = static_cast<const _AlphaType *>(list->item);
             if (entry->length > 0 && entry->text[entry->length - 1] == '\\')
                 ending_.emplace(entry->text, entry->length);
-            else
-                others_.push_back(entry);
+            else others_.push_back(entry);
         }
     }
     bool covers(const char *dir) const
@@ -292,10 +305,7 @@ static HalsteadCounts halsteadCountsOf(const char *path)
     return counts;
 }
 
-void forgetFileCounts()
-{
-    quietCounts = QHash<QByteArray, HalsteadCounts>();
-}
+void forgetFileCounts() { quietCounts = QHash<QByteArray, HalsteadCounts>(); }
 
 static void addFileMetrics(MetFileEntry *entry)
 {

@@ -2,15 +2,14 @@
 // by source file and merged into the run's metrics-file list.
 #pragma once
 
-
 struct SyntaxNode;
 struct CountedList;
 struct MetFileEntry;
 
 // Measures the function definitions among the root's children and those
 // handed to measureDefinition since the last call, then merges the files.
-void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList,
-                        CountedList *restrictPrefixes, CountedList *fileListDirectives);
+void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList, CountedList *restrictPrefixes,
+                        CountedList *fileListDirectives);
 // Takes a top-level definition (a chain) as the parser completes it: its
 // functions are measured at once and the chain is freed, so that an input
 // never holds more than one definition's tree.

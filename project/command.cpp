@@ -11,10 +11,7 @@ namespace {
 
 // The shell's meaning of one character inside double quotes: a backslash
 // only escapes these.
-bool escapableInDoubleQuotes(QChar c)
-{
-    return c == '$' || c == '`' || c == '"' || c == '\\' || c == '\n';
-}
+bool escapableInDoubleQuotes(QChar c) { return c == '$' || c == '`' || c == '"' || c == '\\' || c == '\n'; }
 
 }  // namespace
 
@@ -88,8 +85,8 @@ QStringList preprocessCommand(const QStringList &arguments, const QString &iFile
     // Options that name an output, with their value in the next argument.
     static const QSet<QString> withValue{"-o", "-MF", "-MT", "-MQ", "--output"};
     // Options that ask for an output or a dependency file on their own.
-    static const QSet<QString> alone{"-c", "-E", "-S", "-M", "-MM", "-MD", "-MMD", "-MG", "-MP", "-fsyntax-only",
-                                     "-save-temps", "-pipe"};
+    static const QSet<QString> alone{
+        "-c", "-E", "-S", "-M", "-MM", "-MD", "-MMD", "-MG", "-MP", "-fsyntax-only", "-save-temps", "-pipe"};
     QStringList result;
     qsizetype at = 0;
     while (at < arguments.size() && QFileInfo(arguments[at]).fileName() == QLatin1String("ccache")) ++at;
@@ -111,8 +108,8 @@ QStringList preprocessCommand(const QStringList &arguments, const QString &iFile
             continue;
         result.append(a);
     }
-    result << QStringLiteral("-E") << QStringLiteral("-MD") << QStringLiteral("-MF") << depFile
-           << QStringLiteral("-o") << iFile;
+    result << QStringLiteral("-E") << QStringLiteral("-MD") << QStringLiteral("-MF") << depFile << QStringLiteral("-o")
+           << iFile;
     return result;
 }
 

@@ -84,8 +84,8 @@ static void nameUnits(QVector<Unit> &units)
     for (Unit &u : units) {
         QCryptographicHash hash(QCryptographicHash::Sha1);
         hash.addData((u.directory + '\n' + u.file + '\n' + u.output + '\n' + u.arguments.join('\n')).toUtf8());
-        const QString base = QFileInfo(u.file).completeBaseName() + '-' +
-                             QString::fromLatin1(hash.result().toHex().left(12));
+        const QString base =
+            QFileInfo(u.file).completeBaseName() + '-' + QString::fromLatin1(hash.result().toHex().left(12));
         const int count = seen[base]++;
         u.id = count == 0 ? base : base + '-' + QString::number(count);
     }
@@ -129,22 +129,21 @@ QString commonRoot(const QVector<Unit> &units)
     if (units.isEmpty()) return QDir::currentPath();
     QString root = QFileInfo(units.first().file).path();
     for (const Unit &u : units) {
-        while (!(u.file.startsWith(root + '/') || root == QLatin1String("/")))
-            root = QFileInfo(root).path();
+        while (!(u.file.startsWith(root + '/') || root == QLatin1String("/"))) root = QFileInfo(root).path();
     }
     return root;
 }
 
 PathFilter::PathFilter(const QStringList &includes, const QStringList &excludes)
     : includes_(compiled(includes)), excludes_(compiled(excludes))
-{
-}
+{}
 
 QVector<PathFilter::Pattern> PathFilter::compiled(const QStringList &patterns)
 {
     QVector<Pattern> result;
     for (const QString &p : patterns)
-        result.append(Pattern{QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)), !p.contains('/')});
+        result.append(
+            Pattern{QRegularExpression(QRegularExpression::wildcardToRegularExpression(p)), !p.contains('/')});
     return result;
 }
 

@@ -68,7 +68,10 @@ QString histogram(const VgDistribution &d)
                    .arg(top + height - h)
                    .arg(barWidth)
                    .arg(h)
-                   .arg(QLatin1String(i == 0 ? "#6a9" : i == 1 ? "#db5" : i == 2 ? "#e84" : "#c33"));
+                   .arg(QLatin1String(i == 0   ? "#6a9"
+                                      : i == 1 ? "#db5"
+                                      : i == 2 ? "#e84"
+                                               : "#c33"));
         svg += QStringLiteral("<text x=\"%1\" y=\"%2\" text-anchor=\"middle\">%3</text>\n")
                    .arg(x + barWidth / 2)
                    .arg(top + height - h - 4)
@@ -125,7 +128,10 @@ QString complexityChart(QVector<FileTotals> totals)
                    .arg(y)
                    .arg(w)
                    .arg(rowHeight - 4);
-        svg += QStringLiteral("<text x=\"%1\" y=\"%2\">%3</text>\n").arg(labelWidth + w + 4).arg(y + 12).arg(totals[i].vgSum);
+        svg += QStringLiteral("<text x=\"%1\" y=\"%2\">%3</text>\n")
+                   .arg(labelWidth + w + 4)
+                   .arg(y + 12)
+                   .arg(totals[i].vgSum);
     }
     return svg + QStringLiteral("</svg>\n");
 }
@@ -139,8 +145,9 @@ QString fileMetric(const MetDocument &doc, const char *key)
 
 QString filesTable(const QVector<FileTotals> &totals)
 {
-    QString t = QStringLiteral("<table id=\"files\" class=\"sortable\"><thead><tr><th>file</th><th>functions</th>"
-                               "<th>VG sum</th><th>VG max</th><th>source lines</th><th>Volume</th></tr></thead><tbody>\n");
+    QString t =
+        QStringLiteral("<table id=\"files\" class=\"sortable\"><thead><tr><th>file</th><th>functions</th>"
+                       "<th>VG sum</th><th>VG max</th><th>source lines</th><th>Volume</th></tr></thead><tbody>\n");
     for (const FileTotals &f : totals) {
         const MetDocument &doc = f.file->merged->doc;
         const QString volume = fileMetric(doc, "Volume");
@@ -157,8 +164,9 @@ QString functionsTable(const ProjectResult &result)
                                "<th>line</th><th>VG</th><th>Statements</th><th>NestedLevel</th></tr></thead><tbody>\n");
     for (const MeasuredFile &f : result.files)
         for (const MetFunction &fn : f.merged->doc.functions)
-            t += QStringLiteral("<tr><td>%1</td><td>%2</td>").arg(esc(fn.name), esc(f.shownPath)) + numberCell(fn.line) +
-                 numberCell(fn.vg) + numberCell(fn.statements) + numberCell(fn.nesting) + QStringLiteral("</tr>\n");
+            t += QStringLiteral("<tr><td>%1</td><td>%2</td>").arg(esc(fn.name), esc(f.shownPath)) +
+                 numberCell(fn.line) + numberCell(fn.vg) + numberCell(fn.statements) + numberCell(fn.nesting) +
+                 QStringLiteral("</tr>\n");
     return t + QStringLiteral("</tbody></table>\n");
 }
 

@@ -11,20 +11,18 @@
 
 namespace {
 
-const char kExitCodes[] =
-    "Exit codes:\n"
-    "  0  every unit analysed, no limit exceeded\n"
-    "  1  a limit exceeded (a new or worse breach, with --baseline)\n"
-    "  2  a unit could not be analysed (listed at the end)\n"
-    "  3  the tool could not run (bad option, unreadable database, missing tarsk1)\n";
+const char kExitCodes[] = "Exit codes:\n"
+                          "  0  every unit analysed, no limit exceeded\n"
+                          "  1  a limit exceeded (a new or worse breach, with --baseline)\n"
+                          "  2  a unit could not be analysed (listed at the end)\n"
+                          "  3  the tool could not run (bad option, unreadable database, missing tarsk1)\n";
 
-const char kUsage[] =
-    "  tarsk1-project -p BUILD [options]\n"
-    "  tarsk1-project merge OUT DIR... [options]\n\n"
-    "Analyses every C unit of a compilation database (BUILD/compile_commands.json or the\n"
-    "file itself) with tarsk1 and merges the results into one metrics folder, as one\n"
-    "tarsk1 run over all units would write it. 'merge' combines the metrics folders of\n"
-    "several --shard runs into OUT.\n";
+const char kUsage[] = "  tarsk1-project -p BUILD [options]\n"
+                      "  tarsk1-project merge OUT DIR... [options]\n\n"
+                      "Analyses every C unit of a compilation database (BUILD/compile_commands.json or the\n"
+                      "file itself) with tarsk1 and merges the results into one metrics folder, as one\n"
+                      "tarsk1 run over all units would write it. 'merge' combines the metrics folders of\n"
+                      "several --shard runs into OUT.\n";
 
 struct Parsed {
     Options options;
@@ -67,8 +65,13 @@ void addOptions(QCommandLineParser &p)
         {"target", "The tarsk1 target folder (default: the GCC target shipped beside the program).", "DIR"},
         {"install", "The tarsk1 installation folder (default: the one beside the program).", "DIR"},
         {"out", "The metrics folder (default: tarsk1-metrics).", "DIR"},
-        {"root", "The project root that paths are shown relative to (default: the deepest folder holding every source).", "DIR"},
-        {"include", "Analyse only sources matching GLOB: without a slash, a folder or file name anywhere in the path (relative to the root); with one, the path or a leading folder of it.", "GLOB"},
+        {"root",
+         "The project root that paths are shown relative to (default: the deepest folder holding every source).",
+         "DIR"},
+        {"include",
+         "Analyse only sources matching GLOB: without a slash, a folder or file name anywhere in the path (relative to "
+         "the root); with one, the path or a leading folder of it.",
+         "GLOB"},
         {"exclude", "Leave out sources matching GLOB (read as for --include).", "GLOB"},
         {"shard", "Analyse only shard K of N (a stable share of the units).", "K/N"},
         {"json", "Write the JSON report.", "FILE"},

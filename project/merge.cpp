@@ -30,7 +30,8 @@ bool readUnitDocuments(const QString &folder, QVector<MergedFile> &documents, QS
     for (const QByteArray &line : log.readAll().split('\n')) {
         if (line.isEmpty()) continue;
         if (!line.startsWith("MET ")) {
-            problem = QStringLiteral("%1: unexpected log line %2").arg(unitfiles::log(folder), QString::fromLocal8Bit(line));
+            problem =
+                QStringLiteral("%1: unexpected log line %2").arg(unitfiles::log(folder), QString::fromLocal8Bit(line));
             return false;
         }
         const QString name = QFileInfo(QString::fromLocal8Bit(line.mid(4))).fileName();
@@ -91,8 +92,8 @@ void planOutputNames(const QString &outDir, QVector<MergedFile> &arrival)
 bool mergeUnits(const QStringList &unitFolders, const QString &outDir, QVector<MergedFile> &files, QString &problem)
 {
     QVector<MergedFile> arrival;
-    QHash<QString, int> variants;                    // source path -> variants kept
-    QSet<QPair<QString, QByteArray>> shapes;         // source path and item shape kept
+    QHash<QString, int> variants;             // source path -> variants kept
+    QSet<QPair<QString, QByteArray>> shapes;  // source path and item shape kept
     for (const QString &folder : unitFolders) {
         QVector<MergedFile> documents;
         if (!readUnitDocuments(folder, documents, problem)) return false;

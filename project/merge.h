@@ -22,8 +22,7 @@ struct MergedFile {
 
 // unitFolders: the work folders of the successful units in database order.
 // The result is in the order tarsk1 writes: the newest entry first.
-bool mergeUnits(const QStringList &unitFolders, const QString &outDir, QVector<MergedFile> &files,
-                QString &problem);
+bool mergeUnits(const QStringList &unitFolders, const QString &outDir, QVector<MergedFile> &files, QString &problem);
 
 // Replaces the metrics files of the previous run in outDir by files, and
 // writes the log "tarsk1.log" there.

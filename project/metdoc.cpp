@@ -8,7 +8,7 @@ namespace {
 struct Reader {
     QXmlStreamReader xml;
     MetDocument &doc;
-    int itemDepth = 0;       // open item elements
+    int itemDepth = 0;  // open item elements
     bool inItemMetrics = false;
     MetFunction *function = nullptr;  // the innermost open FUNCTION
 
@@ -63,8 +63,8 @@ struct Reader {
             doc.shape += ')';
         } else if (name == QLatin1String("METRICS")) {
             inItemMetrics = false;
-        } else if (name != QLatin1String("FILE") && name != QLatin1String("METRIC") && name != QLatin1String("OUTPUT") &&
-                   name != QLatin1String("CALLS") && name != QLatin1String("CALL")) {
+        } else if (name != QLatin1String("FILE") && name != QLatin1String("METRIC") &&
+                   name != QLatin1String("OUTPUT") && name != QLatin1String("CALLS") && name != QLatin1String("CALL")) {
             --itemDepth;
             function = nullptr;
             doc.shape += ';';

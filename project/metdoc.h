@@ -19,8 +19,8 @@ struct MetFunction {
 struct MetDocument {
     QString fileName;  // as the document names it (upper case)
     QString dir;
-    QByteArray shape;  // types, lines, classes and metric values of all items
-    QVector<MetFunction> functions;              // in document order
+    QByteArray shape;                              // types, lines, classes and metric values of all items
+    QVector<MetFunction> functions;                // in document order
     QVector<QPair<QString, QString>> fileMetrics;  // key, value as written
 
     QString sourcePath() const { return dir + '/' + fileName; }

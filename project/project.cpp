@@ -49,8 +49,9 @@ bool readManifest(const QString &out, QJsonObject &manifest, QString &problem)
     manifest = QJsonDocument::fromJson(file.readAll()).object();
     if (manifest.value(QLatin1String("format")).toString() != QLatin1String(kManifestFormat) ||
         manifest.value(QLatin1String("version")).toInt() != kManifestVersion) {
-        problem = QStringLiteral("%1 was written by another version of tarsk1-project; remove it or choose another folder")
-                      .arg(out);
+        problem =
+            QStringLiteral("%1 was written by another version of tarsk1-project; remove it or choose another folder")
+                .arg(out);
         return false;
     }
     return true;
@@ -75,10 +76,9 @@ void writeManifest(const QString &out, const Share &share, const QVector<UnitRes
                                 {"ok", u.outcome.ok},
                                 {"reused", u.outcome.reused},
                                 {"message", u.outcome.firstMessage}});
-    const QJsonObject manifest{{"format", kManifestFormat}, {"version", kManifestVersion},
-                               {"root", share.root},        {"skipped", share.skipped},
-                               {"cUnits", share.cUnits},    {"share", share.units},
-                               {"units", list}};
+    const QJsonObject manifest{
+        {"format", kManifestFormat}, {"version", kManifestVersion}, {"root", share.root}, {"skipped", share.skipped},
+        {"cUnits", share.cUnits},    {"share", share.units},        {"units", list}};
     QString problem;
     if (!writeWholeFile(manifestFile(out), QJsonDocument(manifest).toJson(), problem)) console::error(problem);
 }
@@ -120,7 +120,8 @@ int finish(const Options &o, ProjectResult &result, const QVector<UnitResult> &u
     for (const UnitResult &u : units)
         if (u.outcome.ok) folders.append(u.folder);
     QString problem;
-    if (!mergeUnits(folders, result.outDir, result.merged, problem) || !writeMerged(result.outDir, result.merged, problem)) {
+    if (!mergeUnits(folders, result.outDir, result.merged, problem) ||
+        !writeMerged(result.outDir, result.merged, problem)) {
         console::error(problem);
         return kCannotRun;
     }
@@ -212,7 +213,8 @@ void showMessages(const UnitRun &run)
 {
     QFile messages(unitfiles::messages(run.folder));
     if (console::level() != console::Level::Verbose || !messages.open(QIODevice::ReadOnly)) return;
-    console::detail(QStringLiteral("%1 failed:\n%2").arg(run.shownName, QString::fromLocal8Bit(messages.readAll()).trimmed()));
+    console::detail(
+        QStringLiteral("%1 failed:\n%2").arg(run.shownName, QString::fromLocal8Bit(messages.readAll()).trimmed()));
 }
 
 }  // namespace
@@ -232,8 +234,7 @@ int analyseProject(const Options &o)
     result.outDir = QDir::cleanPath(QDir(o.out).absolutePath());
     result.skipped = db.skipped;
     const QString appDir = QCoreApplication::applicationDirPath();
-    const ToolSetup tools{appDir + QStringLiteral("/tarsk1"),
-                          QDir::cleanPath(QDir(o.target).absolutePath()),
+    const ToolSetup tools{appDir + QStringLiteral("/tarsk1"), QDir::cleanPath(QDir(o.target).absolutePath()),
                           QDir::cleanPath(QDir(o.install).absolutePath()), o.unitSeconds};
     if (!checkTools(tools)) return kCannotRun;
     if (result.outDir.contains(',') || result.outDir.contains('$')) {
@@ -305,12 +306,13 @@ static bool collectShardUnits(const QStringList &shardDirs, ProjectResult &resul
             UnitResult r;
             r.folder = QDir::cleanPath(QDir(dir).absolutePath()) + '/' + kWorkFolder + QStringLiteral("/units/") +
                        u.value(QLatin1String("id")).toString();
-            r.outcome = UnitOutcome{index, u.value(QLatin1String("source")).toString(),
-                                    u.value(QLatin1String("ok")).toBool(), u.value(QLatin1String("reused")).toBool(),
-                                    u.value(QLatin1String("message")).toString()};
+            r.outcome =
+                UnitOutcome{index, u.value(QLatin1String("source")).toString(), u.value(QLatin1String("ok")).toBool(),
+                            u.value(QLatin1String("reused")).toBool(), u.value(QLatin1String("message")).toString()};
             UnitState state;
             if (!readUnitState(r.folder, state)) {
-                console::error(QStringLiteral("%1: the results of %2 are missing or unreadable").arg(dir, r.outcome.shownName));
+                console::error(
+                    QStringLiteral("%1: the results of %2 are missing or unreadable").arg(dir, r.outcome.shownName));
                 return false;
             }
             r.dependencies = state.dependencies;
@@ -336,6 +338,7 @@ int mergeShards(const Options &o, const QStringList &shardDirs)
     }
     result.leftOut = cUnits - units.size();
     if (result.leftOut > 0)
-        console::warning(QStringLiteral("%1 units of the database are in none of the shards given").arg(result.leftOut));
+        console::warning(
+            QStringLiteral("%1 units of the database are in none of the shards given").arg(result.leftOut));
     return finish(o, result, units);
 }

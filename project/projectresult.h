@@ -24,10 +24,10 @@ struct MeasuredFile {
 struct ProjectResult {
     QString root;
     QString outDir;
-    QVector<UnitOutcome> units;  // in database order
-    int skipped = 0;             // entries that are not C
-    int leftOut = 0;             // C entries outside the filters or the shard
-    QVector<MergedFile> merged;  // in tarsk1's order of writing
+    QVector<UnitOutcome> units;   // in database order
+    int skipped = 0;              // entries that are not C
+    int leftOut = 0;              // C entries outside the filters or the shard
+    QVector<MergedFile> merged;   // in tarsk1's order of writing
     QVector<MeasuredFile> files;  // the same files, oldest first
 
     int failedCount() const;

@@ -51,8 +51,8 @@ QVector<RankedFunction> mostComplex(const ProjectResult &result, int n)
 QString summaryText(const ProjectResult &result)
 {
     const int failed = result.failedCount();
-    const int reused = int(std::count_if(result.units.begin(), result.units.end(),
-                                         [](const UnitOutcome &u) { return u.reused; }));
+    const int reused =
+        int(std::count_if(result.units.begin(), result.units.end(), [](const UnitOutcome &u) { return u.reused; }));
     QString s = QStringLiteral("units: %1 analysed (%2 unchanged), %3 failed, %4 skipped (not C)")
                     .arg(result.units.size() - failed)
                     .arg(reused)
@@ -84,8 +84,8 @@ QString summaryText(const ProjectResult &result)
 
 static QJsonObject functionJson(const MetFunction &f)
 {
-    return QJsonObject{{"name", f.name}, {"line", f.line}, {"VG", f.vg}, {"Statements", f.statements},
-                       {"NestedLevel", f.nesting}};
+    return QJsonObject{
+        {"name", f.name}, {"line", f.line}, {"VG", f.vg}, {"Statements", f.statements}, {"NestedLevel", f.nesting}};
 }
 
 // File metrics as numbers: counts are integers, derived values have two decimals.
@@ -115,9 +115,12 @@ bool writeJsonReport(const QString &file, const ProjectResult &result, QString &
         if (!u.ok) o.insert(QStringLiteral("message"), u.firstMessage);
         units.append(o);
     }
-    const QJsonObject root{{"format", "tarsk1-project-report"}, {"version", kJsonReportVersion},
-                           {"root", result.root},          {"skipped", result.skipped},
-                           {"leftOut", result.leftOut},    {"units", units},
+    const QJsonObject root{{"format", "tarsk1-project-report"},
+                           {"version", kJsonReportVersion},
+                           {"root", result.root},
+                           {"skipped", result.skipped},
+                           {"leftOut", result.leftOut},
+                           {"units", units},
                            {"files", files}};
     return writeWholeFile(file, QJsonDocument(root).toJson(QJsonDocument::Indented), problem);
 }
@@ -166,17 +169,15 @@ bool writeSarifReport(const QString &file, const ProjectResult &result, const QV
     QJsonArray results;
     for (const Finding &f : findings) {
         const QJsonObject location{
-            {"physicalLocation",
-             QJsonObject{{"artifactLocation", sarifArtifact(f.path)},
-                         {"region", QJsonObject{{"startLine", std::max(1, f.line)}}}}}};
-        results.append(QJsonObject{
-            {"ruleId", f.metric},
-            {"level", "warning"},
-            {"message", QJsonObject{{"text", QStringLiteral("function '%1': %2 %3 exceeds %4")
-                                                 .arg(f.function, f.metric)
-                                                 .arg(f.value)
-                                                 .arg(f.limit)}}},
-            {"locations", QJsonArray{location}}});
+            {"physicalLocation", QJsonObject{{"artifactLocation", sarifArtifact(f.path)},
+                                             {"region", QJsonObject{{"startLine", std::max(1, f.line)}}}}}};
+        results.append(QJsonObject{{"ruleId", f.metric},
+                                   {"level", "warning"},
+                                   {"message", QJsonObject{{"text", QStringLiteral("function '%1': %2 %3 exceeds %4")
+                                                                        .arg(f.function, f.metric)
+                                                                        .arg(f.value)
+                                                                        .arg(f.limit)}}},
+                                   {"locations", QJsonArray{location}}});
     }
     const QJsonObject driver{{"name", "tarsk1-project"},
                              {"rules", QJsonArray{sarifRule("VG", "Cyclomatic number above the limit"),
@@ -185,10 +186,10 @@ bool writeSarifReport(const QString &file, const ProjectResult &result, const QV
     const QJsonObject run{
         {"tool", QJsonObject{{"driver", driver}}},
         {"originalUriBaseIds",
-         QJsonObject{{"%SRCROOT%", QJsonObject{{"uri", QUrl::fromLocalFile(result.root + '/').toString(QUrl::FullyEncoded)}}}}},
+         QJsonObject{
+             {"%SRCROOT%", QJsonObject{{"uri", QUrl::fromLocalFile(result.root + '/').toString(QUrl::FullyEncoded)}}}}},
         {"results", results}};
-    const QJsonObject log{{"$schema", "https://json.schemastore.org/sarif-2.1.0.json"},
-                          {"version", "2.1.0"},
-                          {"runs", QJsonArray{run}}};
+    const QJsonObject log{
+        {"$schema", "https://json.schemastore.org/sarif-2.1.0.json"}, {"version", "2.1.0"}, {"runs", QJsonArray{run}}};
     return writeWholeFile(file, QJsonDocument(log).toJson(QJsonDocument::Indented), problem);
 }

@@ -21,8 +21,7 @@ QVector<UnitRun> planUnits(const QVector<Unit> &units, const QString &workRoot, 
                            const ToolSetup &tools, FileStamps &stamps)
 {
     const QString toolsPart = toolStamp(tools.tarsk1, stamps) + '\n' +
-                              toolStamp(tools.target + QStringLiteral("/ana/mvct.def"), stamps) + '\n' +
-                              tools.install;
+                              toolStamp(tools.target + QStringLiteral("/ana/mvct.def"), stamps) + '\n' + tools.install;
     QVector<UnitRun> runs;
     runs.reserve(units.size());
     for (const Unit &u : units) {
@@ -54,8 +53,7 @@ public:
     UnitJob(UnitRun &run, const ToolSetup &tools, const QProcessEnvironment &toolEnvironment, FileStamps &stamps,
             std::function<void()> done)
         : run_(run), tools_(tools), toolEnvironment_(toolEnvironment), stamps_(stamps), done_(std::move(done))
-    {
-    }
+    {}
 
     void start()
     {
@@ -123,11 +121,11 @@ private:
             else if (status != QProcess::NormalExit)
                 fail(QStringLiteral("%1 crashed").arg(QFileInfo(p->program()).fileName()));
             else if (code != 0)
-                fail(firstLine(output).isEmpty()
-                         ? QStringLiteral("%1 ended with exit code %2").arg(QFileInfo(p->program()).fileName()).arg(code)
-                         : firstLine(output));
-            else
-                next();
+                fail(
+                    firstLine(output).isEmpty()
+                        ? QStringLiteral("%1 ended with exit code %2").arg(QFileInfo(p->program()).fileName()).arg(code)
+                        : firstLine(output));
+            else next();
         });
     }
 
@@ -137,8 +135,7 @@ private:
         QProcess *p = newProcess();
         p->setProcessEnvironment(toolEnvironment_);
         connectFinish(p, [this]() { analysed(); });
-        p->start(tools_.tarsk1, {run_.folder + QStringLiteral("/unit.i"),
-                                 QStringLiteral("-METRICS=") + run_.folder,
+        p->start(tools_.tarsk1, {run_.folder + QStringLiteral("/unit.i"), QStringLiteral("-METRICS=") + run_.folder,
                                  QStringLiteral("-VANTEL_LOG=") + unitfiles::log(run_.folder)});
     }
 
@@ -208,16 +205,17 @@ void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStam
             UnitRun &run = runs[pending.takeLast()];
             ++running;
             console::progress(done, total, run.shownName);
-            jobsHeld.push_back(std::make_unique<UnitJob>(run, tools, toolEnvironment, stamps, [&, name = run.shownName]() {
-                --running;
-                ++done;
-                console::progress(done, total, name);
-                if (done == total) loop.quit();
-                // A unit that fails as it starts queues the next one, so that
-                // such failures do not nest calls; otherwise it starts at once.
-                else if (starting) QTimer::singleShot(0, &loop, startMore);
-                else startMore();
-            }));
+            jobsHeld.push_back(
+                std::make_unique<UnitJob>(run, tools, toolEnvironment, stamps, [&, name = run.shownName]() {
+                    --running;
+                    ++done;
+                    console::progress(done, total, name);
+                    if (done == total) loop.quit();
+                    // A unit that fails as it starts queues the next one, so that
+                    // such failures do not nest calls; otherwise it starts at once.
+                    else if (starting) QTimer::singleShot(0, &loop, startMore);
+                    else startMore();
+                }));
             jobsHeld.back()->start();
         }
         starting = false;

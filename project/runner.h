@@ -11,9 +11,9 @@
 #include <QVector>
 
 struct ToolSetup {
-    QString tarsk1;   // the executable
-    QString target;   // MVRTGT
-    QString install;  // CORVELDIR
+    QString tarsk1;         // the executable
+    QString target;         // MVRTGT
+    QString install;        // CORVELDIR
     int unitSeconds = 600;  // longest a process of a unit may run
 };
 

@@ -18,9 +18,9 @@ QString FileStamps::stamp(const QString &path)
     auto known = known_.constFind(path);
     if (known != known_.constEnd()) return known.value();
     const QFileInfo info(path);
-    const QString value = info.exists() ? QString::number(info.size()) + ':' +
-                                              QString::number(info.lastModified().toMSecsSinceEpoch())
-                                        : QString();
+    const QString value =
+        info.exists() ? QString::number(info.size()) + ':' + QString::number(info.lastModified().toMSecsSinceEpoch())
+                      : QString();
     known_.insert(path, value);
     return value;
 }

@@ -31,8 +31,8 @@ struct AlphaTable {
     _AlphaType **heads;
     uint32_t bucketCount;
     std::size_t entryCount;
-    EntryBlock *blocks;     // newest first; entries of a reset table stay here
-    char *blockFree;        // unused room of the newest block
+    EntryBlock *blocks;  // newest first; entries of a reset table stay here
+    char *blockFree;     // unused room of the newest block
     std::size_t blockLeft;
     // The entry last found per value of the split hash's low bits: names
     // recur within a few lines, and a hit here skips the bucket chain.
@@ -218,7 +218,6 @@ _AlphaType *findOrAddInChain(AlphaTable *table, const char *text, uint32_t size,
     return entry;
 }
 
-
 }  // namespace
 
 _AlphaType *FindOrAddAlphaN(const char *text, std::size_t length, AlphaTable *table)
@@ -235,7 +234,6 @@ _AlphaType *FindOrAddAlphaN(const char *text, std::size_t length, AlphaTable *ta
     recent = findOrAddInChain(table, text, size, hash);
     return recent;
 }
-
 
 _AlphaType *FindOrAddAlpha(const char *text, AlphaTable *table)
 {
@@ -257,10 +255,7 @@ void ResetAlphaTable(AlphaTable **holder)
     setEmptyBuckets(&processTable);
 }
 
-unsigned AlphaTableGeneration()
-{
-    return processGeneration;
-}
+unsigned AlphaTableGeneration() { return processGeneration; }
 
 void FreeAlphaTable(AlphaTable *table)
 {
@@ -280,10 +275,7 @@ void FreeAlphaTable(AlphaTable *table)
     }
 }
 
-unsigned AlphaBucketCount(AlphaTable *table)
-{
-    return tableOrProcess(table)->bucketCount;
-}
+unsigned AlphaBucketCount(AlphaTable *table) { return tableOrProcess(table)->bucketCount; }
 
 _AlphaType *AlphaBucketHead(unsigned bucket, AlphaTable *table)
 {

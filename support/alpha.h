@@ -21,21 +21,21 @@ struct _AlphaType {
 
 // Flag bits of an entry.
 enum : uint32_t {
-    ALPHA_TYPEDEF          = 0x00000001u,  // names a typedef: the scanner returns TYPE_NAME
+    ALPHA_TYPEDEF = 0x00000001u,           // names a typedef: the scanner returns TYPE_NAME
     ALPHA_FUNCTION_TYPEDEF = 0x00000002u,  // the typedef names a function type
-    ALPHA_DROP_EARLY       = 0x00000100u,  // type_modifier pragma; also part of the extension index
-    ALPHA_DROP_LATE        = 0x00000200u,  // accept pragma without code
-    ALPHA_ACCEPT_CODE      = 0x00000400u,  // has an accept code
-    ALPHA_ACCEPT_SEQUENCE  = 0x00000800u,  // opens a lexically accepted sequence
-    ALPHA_REDUCE_MASK      = 0x00007000u,  // three-bit reduce field
-    ALPHA_REDUCE_IDENT     = 0x00001000u,
-    ALPHA_REDUCE_TYPENAME  = 0x00002000u,
-    ALPHA_REDUCE_NULL      = 0x00003000u,
-    ALPHA_REDUCE_EMPTY     = 0x00004000u,
-    ALPHA_REDUCE_CODE      = 0x00005000u,
-    ALPHA_SKIP_BRACES      = 0x00008000u,  // fctreduce: skip the braced group that follows
-    ALPHA_SPECIAL          = 0x00010000u,  // special extension, index in bits 8 to 15
-    ALPHA_USED             = 0x10000000u,  // used as a primary expression
+    ALPHA_DROP_EARLY = 0x00000100u,        // type_modifier pragma; also part of the extension index
+    ALPHA_DROP_LATE = 0x00000200u,         // accept pragma without code
+    ALPHA_ACCEPT_CODE = 0x00000400u,       // has an accept code
+    ALPHA_ACCEPT_SEQUENCE = 0x00000800u,   // opens a lexically accepted sequence
+    ALPHA_REDUCE_MASK = 0x00007000u,       // three-bit reduce field
+    ALPHA_REDUCE_IDENT = 0x00001000u,
+    ALPHA_REDUCE_TYPENAME = 0x00002000u,
+    ALPHA_REDUCE_NULL = 0x00003000u,
+    ALPHA_REDUCE_EMPTY = 0x00004000u,
+    ALPHA_REDUCE_CODE = 0x00005000u,
+    ALPHA_SKIP_BRACES = 0x00008000u,  // fctreduce: skip the braced group that follows
+    ALPHA_SPECIAL = 0x00010000u,      // special extension, index in bits 8 to 15
+    ALPHA_USED = 0x10000000u,         // used as a primary expression
 };
 
 inline unsigned alphaSpecialIndex(const _AlphaType *a) { return (a->flags >> 8) & 0xFFu; }
@@ -59,8 +59,8 @@ void FreeAlphaTable(AlphaTable *table = nullptr);
 unsigned AlphaTableGeneration();
 
 struct CountedList {
-    void *item;          // in practice an _AlphaType entry; never owned
-    int32_t count;       // at least 1
+    void *item;     // in practice an _AlphaType entry; never owned
+    int32_t count;  // at least 1
     CountedList *next;
 };
 

@@ -17,10 +17,7 @@
 
 namespace {
 
-bool isSeparator(char c)
-{
-    return c == '\\' || c == '/';
-}
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
 
 char *copyText(const char *text, std::size_t length)
 {
@@ -29,15 +26,9 @@ char *copyText(const char *text, std::size_t length)
     return copy;
 }
 
-char *copyText(const std::string &text)
-{
-    return copyText(text.data(), text.size());
-}
+char *copyText(const std::string &text) { return copyText(text.data(), text.size()); }
 
-char *copyText(const QByteArray &text)
-{
-    return copyText(text.constData(), static_cast<std::size_t>(text.size()));
-}
+char *copyText(const QByteArray &text) { return copyText(text.constData(), static_cast<std::size_t>(text.size())); }
 
 // The components of a path between its separators; an empty text after the
 // last separator is no component.
@@ -153,8 +144,8 @@ const char *currentDirectory()
     std::string directory = hostCurrentDirectory();
     if (directory.empty()) {
         const int error = errno;
-        reportFatal(translateText("Assertion", "Cannot stat current working directory:",
-                                  "Followed by a system-dependent message") +
+        reportFatal(translateText("Assertion",
+                                  "Cannot stat current working directory:", "Followed by a system-dependent message") +
                     QString::fromLocal8Bit(std::strerror(error)));
     }
     char *expanded = nullptr;
@@ -277,12 +268,6 @@ char *upperCopy(const char *text)
     return copy;
 }
 
-char *localToUtf8(const char *text)
-{
-    return copyText(QString::fromLocal8Bit(text ? text : "").toUtf8());
-}
+char *localToUtf8(const char *text) { return copyText(QString::fromLocal8Bit(text ? text : "").toUtf8()); }
 
-char *utf8ToLocal(const char *text)
-{
-    return copyText(QString::fromUtf8(text ? text : "").toLocal8Bit());
-}
+char *utf8ToLocal(const char *text) { return copyText(QString::fromUtf8(text ? text : "").toLocal8Bit()); }

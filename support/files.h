@@ -11,7 +11,7 @@ struct _AlphaType;
 char *joinPath(const char *dir, const char *name);
 bool isRelativePath(const char *path);
 bool fileExists(const char *path);
-const char *currentDirectory();                       // program form, ends with '\'
+const char *currentDirectory();  // program form, ends with '\'
 bool expandShortNames(const char *path, char **result);
 // Drops "." and "name\.." pairs; always ends with a backslash.
 char *normalizeDirectory(const char *path);

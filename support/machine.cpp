@@ -104,7 +104,8 @@ QString internalText(const QString &message)
 
 void refreshCrashText()
 {
-    crashText = internalText(translateText("Internal Error", "Please, contact your support")).toLocal8Bit().toStdString();
+    crashText =
+        internalText(translateText("Internal Error", "Please, contact your support")).toLocal8Bit().toStdString();
 }
 
 extern "C" void onCrash(int)
@@ -188,10 +189,7 @@ bool logRecordFits(std::size_t size)
     return ::fstat(logDescriptor, &st) == 0 && rlim_t(st.st_size) + size <= limit.rlim_cur;
 }
 
-void onNewFailure()
-{
-    reportNoMemory();
-}
+void onNewFailure() { reportNoMemory(); }
 
 // An exception that nobody catches: the one a library throws when it cannot
 // allocate is running out of memory; any other cannot happen.
@@ -203,8 +201,7 @@ void onUncaughtException()
             std::rethrow_exception(exception);
         } catch (const std::bad_alloc &) {
             reportNoMemory();
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     reportInternal(translateText("Internal Error", "Please, contact your support"));
 }
@@ -224,9 +221,9 @@ QString translateText(const char *context, const char *sourceText, const char *c
 
 void reportFatal(const QString &message)
 {
-    writeToStderr(composeLevel("%1 %2 - FATAL ERROR: %3\n",
-                               "Used for fatal error message\n%1: product name\n%2: executable name\n%3: message to display",
-                               message));
+    writeToStderr(composeLevel(
+        "%1 %2 - FATAL ERROR: %3\n",
+        "Used for fatal error message\n%1: product name\n%2: executable name\n%3: message to display", message));
     terminateProgram(7);
 }
 
@@ -245,9 +242,9 @@ void reportPanic()
 
 void reportError(const QString &message)
 {
-    writeToStderr(composeLevel("%1 %2 - ERROR: %3\n",
-                               "Used for user errors messages\n%1: product name\n%2: executable name\n%3: message to display",
-                               message));
+    writeToStderr(composeLevel(
+        "%1 %2 - ERROR: %3\n",
+        "Used for user errors messages\n%1: product name\n%2: executable name\n%3: message to display", message));
     ++errorCount;
 }
 
@@ -331,10 +328,7 @@ void openToolLog(const char *fileName)
     }
 }
 
-std::string toolLogRecord(const char *tag, const char *text)
-{
-    return std::string(tag) + ' ' + text + '\n';
-}
+std::string toolLogRecord(const char *tag, const char *text) { return std::string(tag) + ' ' + text + '\n'; }
 
 // One record, one write on a descriptor opened for appending: a record is
 // never torn, and never mixed with those of another process appending to
@@ -397,10 +391,7 @@ void *resizeBlock(void *block, std::size_t size)
     return resized;
 }
 
-void releaseBlock(void *block)
-{
-    std::free(block);
-}
+void releaseBlock(void *block) { std::free(block); }
 
 QString localeDirectory()
 {
@@ -441,10 +432,7 @@ void removeTranslations()
     refreshCrashText();
 }
 
-void setExitHook(ExitHook hook)
-{
-    exitHook = hook;
-}
+void setExitHook(ExitHook hook) { exitHook = hook; }
 
 void terminateProgram(int code)
 {
@@ -462,10 +450,7 @@ void terminateProgram(int code)
 // A sanitized build checks for leaks when the process ends. A message level
 // that ends the program leaves its blocks to the system, as a crash would;
 // only a normal end has to give back everything it took.
-extern "C" int __lsan_is_turned_off()
-{
-    return endingCode != 0;
-}
+extern "C" int __lsan_is_turned_off() { return endingCode != 0; }
 
 void reportScannerFailure(const char *text)
 {

@@ -115,10 +115,7 @@ bool existsOnHost(const std::string &path)
     return ::stat(path.c_str(), &st) == 0;
 }
 
-bool hasDriveLetter(const std::string &path)
-{
-    return path.size() >= 2 && path[1] == ':';
-}
+bool hasDriveLetter(const std::string &path) { return path.size() >= 2 && path[1] == ':'; }
 
 // Matches one component inside an already resolved directory; false when
 // nothing in the directory answers to the name.
@@ -346,10 +343,7 @@ std::string hostCurrentDirectory()
     return programPath(buffer.data());
 }
 
-FILE *openTextForReading(const char *path)
-{
-    return openTextForReadingAsWritten(hostPath(path).c_str());
-}
+FILE *openTextForReading(const char *path) { return openTextForReadingAsWritten(hostPath(path).c_str()); }
 
 FILE *openTextForReadingAsWritten(const char *hostFile)
 {
@@ -381,10 +375,7 @@ int openForAppending(const char *path)
     return fd;
 }
 
-bool existsAsWritten(const char *hostFile)
-{
-    return existsOnHost(hostFile);
-}
+bool existsAsWritten(const char *hostFile) { return existsOnHost(hostFile); }
 
 bool statPath(const char *path, bool *isDirectory)
 {
@@ -394,10 +385,7 @@ bool statPath(const char *path, bool *isDirectory)
     return true;
 }
 
-bool moveOnHost(const std::string &from, const std::string &to)
-{
-    return ::rename(from.c_str(), to.c_str()) == 0;
-}
+bool moveOnHost(const std::string &from, const std::string &to) { return ::rename(from.c_str(), to.c_str()) == 0; }
 
 void noteMovedOnHost(const std::string &from, const std::string &to)
 {
@@ -435,15 +423,9 @@ int createTemporary(std::string &pattern, const std::string &hostTarget)
     return fd;
 }
 
-void noteCreatedOnHost(const std::string &hostFile)
-{
-    noteEntry(hostFile, true);
-}
+void noteCreatedOnHost(const std::string &hostFile) { noteEntry(hostFile, true); }
 
-int openHostForRewriting(const std::string &hostFile)
-{
-    return openRegularFile(hostFile, O_WRONLY | O_NOFOLLOW);
-}
+int openHostForRewriting(const std::string &hostFile) { return openRegularFile(hostFile, O_WRONLY | O_NOFOLLOW); }
 
 bool writeWhole(int fd, const char *data, std::size_t size)
 {

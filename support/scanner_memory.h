@@ -5,17 +5,8 @@
 // scanner's own "input buffer overflow".
 #include "support/machine.h"
 
-void *yyalloc(yy_size_t size)
-{
-    return allocZeroed(size);
-}
+void *yyalloc(yy_size_t size) { return allocZeroed(size); }
 
-void *yyrealloc(void *block, yy_size_t size)
-{
-    return resizeBlock(block, size);
-}
+void *yyrealloc(void *block, yy_size_t size) { return resizeBlock(block, size); }
 
-void yyfree(void *block)
-{
-    releaseBlock(block);
-}
+void yyfree(void *block) { releaseBlock(block); }

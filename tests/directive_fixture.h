@@ -1,5 +1,5 @@
-// Shared set-up of the directive and pragma unit tests: fresh accept tables, a known current file, and the warnings of one
-// call captured from the standard error stream.
+// Shared set-up of the directive and pragma unit tests: fresh accept tables, a known current file, and the warnings of
+// one call captured from the standard error stream.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -46,8 +46,7 @@ protected:
     {
         ::testing::internal::CaptureStderr();
         int r = ScanDirective(line);
-        if (result)
-            *result = r;
+        if (result) *result = r;
         return ::testing::internal::GetCapturedStderr();
     }
 
@@ -57,7 +56,4 @@ protected:
 };
 
 // The warning line the message service writes for a message.
-inline std::string warningLine(const std::string &message)
-{
-    return "Corvel tarsk1 - WARNING: " + message + "\n";
-}
+inline std::string warningLine(const std::string &message) { return "Corvel tarsk1 - WARNING: " + message + "\n"; }

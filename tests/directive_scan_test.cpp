@@ -88,7 +88,9 @@ TEST_F(DirectiveScan, FileNamesAreUnescapedUnlessRaw)
 
     // Bytes above 127 survive the round trip through UTF-8.
     scan("# 3 \"caf\xc3\xa9\\101.c\"\n");
-    EXPECT_EQ(s.currentFile, split("caf\xc3\xa9" "A.c").file);
+    EXPECT_EQ(s.currentFile, split("caf\xc3\xa9"
+                                   "A.c")
+                                 .file);
 
     EXPECT_EQ(scan("#pragma mevra nointerpret\n"), "");
     EXPECT_TRUE(s.rawFileNames);
@@ -101,9 +103,8 @@ TEST_F(DirectiveScan, FileNamesAreUnescapedUnlessRaw)
 TEST_F(DirectiveScan, OrdinaryDirectivesAreIgnored)
 {
     ScannerState &s = Scanner();
-    for (const char *line : {"#pragma once\n", "#pragma pack(1)\n", "#define X 1\n",
-                             "#include \"x.h\"\n", "#ident \"x\"\n", "#\n", "# pragma\n",
-                             "# word\n", "#pragma mevra\n", "#file b.c\n"}) {
+    for (const char *line : {"#pragma once\n", "#pragma pack(1)\n", "#define X 1\n", "#include \"x.h\"\n",
+                             "#ident \"x\"\n", "#\n", "# pragma\n", "# word\n", "#pragma mevra\n", "#file b.c\n"}) {
         int result = -1;
         EXPECT_EQ(scan(line, &result), "") << line;
         EXPECT_EQ(result, 0);
@@ -120,8 +121,7 @@ TEST_F(DirectiveScan, UnknownVendorPragmaNamesItsOwnLine)
     EXPECT_EQ(scan("  #  pragma  mevra stop_instr x\n"),
               warningLine("Unknown mevra pragma: #  pragma  mevra stop_instr x at [\\SRC\\A.C,7]"));
     EXPECT_EQ(Scanner().instrOff, 0);
-    EXPECT_EQ(scan("#pragma mevra \n"),
-              warningLine("Unknown mevra pragma: #pragma mevra  at [\\SRC\\A.C,7]"));
+    EXPECT_EQ(scan("#pragma mevra \n"), warningLine("Unknown mevra pragma: #pragma mevra  at [\\SRC\\A.C,7]"));
 }
 
 TEST_F(DirectiveScan, SplicedPragmaMeansWhatItSays)
@@ -187,8 +187,7 @@ TEST_F(DirectiveScan, LongReplacementChainsStopBeforeTheStackEnds)
     line = "#pragma mevra directive \"d" + std::to_string(n - 1) + "\" = \"#pragma mevra stop_instr\"\n";
     scan(line.c_str());
     for (int i = n - 2; i >= 0; --i) {
-        line = "#pragma mevra directive \"d" + std::to_string(i) + "\" = \"#d" +
-               std::to_string(i + 1) + "\"\n";
+        line = "#pragma mevra directive \"d" + std::to_string(i) + "\" = \"#d" + std::to_string(i + 1) + "\"\n";
         ScanDirective(line.c_str());
     }
     EXPECT_EQ(scan("#d0\n"), "");
@@ -209,8 +208,7 @@ TEST_F(DirectiveScanDeath, LineWithoutNumberSignIsFatal)
 TEST_F(DirectiveScanDeath, ReplacementWithoutNumberSignIsFatal)
 {
     scan("#pragma mevra pragma \"bad\" = \"pragma once\"\n");
-    EXPECT_EXIT(ScanDirective("#pragma bad\n"), ::testing::ExitedWithCode(7),
-                "Cannot find '#' in pragma once");
+    EXPECT_EXIT(ScanDirective("#pragma bad\n"), ::testing::ExitedWithCode(7), "Cannot find '#' in pragma once");
 }
 
 TEST_F(DirectiveScanDeath, UnclosedFileNameIsInternal)

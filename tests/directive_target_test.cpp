@@ -20,8 +20,7 @@ TEST_F(GccTarget, DefinitionPragmasAreAllKnown)
     std::string line, warnings;
     int pragmas = 0;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] != '#')
-            continue;
+        if (line.empty() || line[0] != '#') continue;
         ++pragmas;
         warnings += scan((line + "\n").c_str());
     }
@@ -35,8 +34,7 @@ TEST_F(GccTarget, DefinitionPragmasAreAllKnown)
     EXPECT_EQ(alphaSpecialIndex(FindOrAddAlpha("__extension__")), 1u);
     EXPECT_EQ(flagsOf("__typeof__"), ALPHA_REDUCE_TYPENAME);
     std::vector<std::string> dirs;
-    for (CountedList *c = files; c; c = c->next)
-        dirs.push_back(static_cast<_AlphaType *>(c->item)->text);
+    for (CountedList *c = files; c; c = c->next) dirs.push_back(static_cast<_AlphaType *>(c->item)->text);
     EXPECT_EQ(dirs, (std::vector<std::string>{"\\USR\\INCLUDE\\", "\\USR\\LIB\\GCC\\"}));
 }
 
@@ -48,26 +46,22 @@ TEST(GccTargetScan, SystemHeadersScanWithoutWarning)
     std::string preprocessed = dir.file("gcc_headers.i");
     testutil::ProcessResult gcc = testutil::runProcess(
         "/bin/sh", {"-c", "gcc -E '" TARSK1_TEST_DATA "/directives/gcc_headers.c' > '" + preprocessed + "'"});
-    if (gcc.exitCode != 0)
-        GTEST_SKIP() << "gcc -E is not available: " << gcc.err;
+    if (gcc.exitCode != 0) GTEST_SKIP() << "gcc -E is not available: " << gcc.err;
 
     testutil::ProcessResult r = testutil::runProcess(
-        TARSK1_BUILD_DIR "/tests/tokendump",
-        {TARSK1_SOURCE_ROOT "/targets/gcc-glibc/ana/mvct.def", preprocessed});
+        TARSK1_BUILD_DIR "/tests/tokendump", {TARSK1_SOURCE_ROOT "/targets/gcc-glibc/ana/mvct.def", preprocessed});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.err, "");
 
     std::istringstream out(r.out);
     std::string line, lastLine, mainLine;
-    const char *gnu[] = {"[__attribute__]", "[__asm__]", "[__restrict]", "[__inline]",
-                         "[__const]", "[_Float128]", "[__typeof__]"};
+    const char *gnu[] = {"[__attribute__]", "[__asm__]",   "[__restrict]", "[__inline]",
+                         "[__const]",       "[_Float128]", "[__typeof__]"};
     while (std::getline(out, line)) {
         if (line.rfind("289 IDENTIFIER ", 0) == 0) {
-            for (const char *word : gnu)
-                EXPECT_EQ(line.find(word), std::string::npos) << line;
+            for (const char *word : gnu) EXPECT_EQ(line.find(word), std::string::npos) << line;
         }
-        if (line.find(" [main] ") != std::string::npos && mainLine.empty())
-            mainLine = line;
+        if (line.find(" [main] ") != std::string::npos && mainLine.empty()) mainLine = line;
         lastLine = line;
     }
     EXPECT_EQ(mainLine.rfind("289 IDENTIFIER 18/", 0), 0u) << mainLine;

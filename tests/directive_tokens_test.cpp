@@ -25,21 +25,16 @@ bool showsText(int code) { return (code >= 289 && code <= 296) || code == 348 ||
 // Projects one dump line on the named fields.
 std::string project(const std::string &line, const std::vector<std::string> &fields)
 {
-    static const std::regex shape(
-        R"(^(\d+) (\S+) (\d+)/(\d+):(\d+) (\S+) (\S+) (-|\[.*\]) (\d+)( end \S+)?$)");
+    static const std::regex shape(R"(^(\d+) (\S+) (\d+)/(\d+):(\d+) (\S+) (\S+) (-|\[.*\]) (\d+)( end \S+)?$)");
     std::smatch m;
-    if (line.rfind("==", 0) == 0)
-        return line;
-    if (!std::regex_match(line, m, shape))
-        return "unparsed: " + line;
-    std::map<std::string, std::string> f = {{"kind", m[2]}, {"line", m[3]}, {"physical", m[4]},
-                                            {"col", m[5]},  {"file", m[6]}, {"dir", m[7]},
-                                            {"instr", m[9]}};
+    if (line.rfind("==", 0) == 0) return line;
+    if (!std::regex_match(line, m, shape)) return "unparsed: " + line;
+    std::map<std::string, std::string> f = {{"kind", m[2]}, {"line", m[3]}, {"physical", m[4]}, {"col", m[5]},
+                                            {"file", m[6]}, {"dir", m[7]},  {"instr", m[9]}};
     std::string out;
     for (const std::string &name : fields) {
         if (name == "alpha") {
-            if (showsText(std::stoi(m[1])))
-                out += " " + m[8].str();
+            if (showsText(std::stoi(m[1]))) out += " " + m[8].str();
             continue;
         }
         out += " " + f.at(name);
@@ -51,8 +46,7 @@ std::vector<std::string> words(const std::string &text)
 {
     std::istringstream in(text);
     std::vector<std::string> w;
-    for (std::string s; in >> s;)
-        w.push_back(s);
+    for (std::string s; in >> s;) w.push_back(s);
     return w;
 }
 
@@ -66,27 +60,22 @@ void runCase(const std::string &name)
     int exitCode = 0;
     std::string wanted;
     while (std::getline(expected, line)) {
-        if (line.rfind("exit:", 0) == 0)
-            exitCode = std::stoi(line.substr(5));
-        else
-            wanted += line + "\n";
+        if (line.rfind("exit:", 0) == 0) exitCode = std::stoi(line.substr(5));
+        else wanted += line + "\n";
     }
 
     std::vector<std::string> args;
-    if (testutil::exists(kData + name + ".def"))
-        args.push_back(kData + name + ".def");
+    if (testutil::exists(kData + name + ".def")) args.push_back(kData + name + ".def");
     args.push_back(kData + name + ".c");
     // A fatal end leaves the input file open: not a leak worth reporting
     // under the sanitizers, whose report would replace the exit code.
     std::vector<std::string> env;
-    if (exitCode != 0)
-        env.push_back("ASAN_OPTIONS=detect_leaks=0");
+    if (exitCode != 0) env.push_back("ASAN_OPTIONS=detect_leaks=0");
     testutil::ProcessResult r = testutil::runProcess(kDump, args, env);
 
     std::istringstream out(r.out);
     std::string got;
-    while (std::getline(out, line))
-        got += project(line, fields) + "\n";
+    while (std::getline(out, line)) got += project(line, fields) + "\n";
     EXPECT_EQ(r.exitCode, exitCode) << name << "\n" << r.err;
     EXPECT_EQ(got, wanted) << name;
     std::string errPath = kData + name + ".err";

@@ -73,15 +73,9 @@ std::vector<std::string> values(const ValueNode *(*query)(int, int), int which)
     return out;
 }
 
-std::vector<std::string> inputs()
-{
-    return values(positionalValue, 1);
-}
+std::vector<std::string> inputs() { return values(positionalValue, 1); }
 
-std::vector<std::string> optionValues(const char *name)
-{
-    return values(optionValue, optionState(name));
-}
+std::vector<std::string> optionValues(const char *name) { return values(optionValue, optionState(name)); }
 
 class ToolTable : public ::testing::Test {
 protected:
@@ -146,7 +140,8 @@ TEST_F(ToolTable, ValueErrors)
     std::string tooLong = longest + "y";
     EXPECT_EQ(decode({"a.i", "-METRICS=" + tooLong}).err, kHeader + "Arg length too large, " + tooLong + kUsage + "\n");
     releaseCommandMemory();
-    EXPECT_EQ(decode({"a.i", "-METRICS=a,b"}).err, kHeader + "List forbidden invalid option, METRICS=a,b" + kUsage + "\n");
+    EXPECT_EQ(decode({"a.i", "-METRICS=a,b"}).err,
+              kHeader + "List forbidden invalid option, METRICS=a,b" + kUsage + "\n");
     releaseCommandMemory();
     EXPECT_EQ(decode({"a.i", "-RESTRICT_METRICS"}).err,
               kHeader + "Mandatory argument for this option, RESTRICT_METRICS" + kUsage + "\n");
@@ -177,8 +172,9 @@ TEST_F(ToolTable, EnvironmentReferences)
     ::setenv("TARSK1_T_HOME", "/h", 1);
     ::setenv("TARSK1_T_SELF", "$TARSK1_T_HOME", 1);
     ::unsetenv("TARSK1_T_NOPE");
-    ASSERT_EQ(decode({"$TARSK1_T_HOME/x", "$TARSK1_T_NOPE/x", "a$", "$/y", "$TARSK1_T_SELF",
-                      "-res=$TARSK1_T_HOME"}).result, 0);
+    ASSERT_EQ(
+        decode({"$TARSK1_T_HOME/x", "$TARSK1_T_NOPE/x", "a$", "$/y", "$TARSK1_T_SELF", "-res=$TARSK1_T_HOME"}).result,
+        0);
     // An inserted value is not scanned again.
     EXPECT_EQ(inputs(), (std::vector<std::string>{"/h/x", "$TARSK1_T_NOPE/x", "a$", "$/y", "$TARSK1_T_HOME"}));
     EXPECT_EQ(optionValues("RESTRICT_METRICS"), std::vector<std::string>{"/h"});
@@ -188,18 +184,17 @@ TEST_F(ToolTable, OptionFiles)
 {
     TempDir dir;
     ::setenv("TARSK1_T_DIR", "/d", 1);
-    testutil::writeFile(dir.file("opts"),
-                        "  # a comment, -FOO\n"
-                        "a.i \"b c.i\"\t\"\"\n"
-                        "-RESTRICT_METRICS=x,\\\r\n"
-                        "y @nested $TARSK1_T_DIR/e.i x\\,y.i#not-a-comment\n"
-                        "\t#another comment\r\n"
-                        "last.i");
+    testutil::writeFile(dir.file("opts"), "  # a comment, -FOO\n"
+                                          "a.i \"b c.i\"\t\"\"\n"
+                                          "-RESTRICT_METRICS=x,\\\r\n"
+                                          "y @nested $TARSK1_T_DIR/e.i x\\,y.i#not-a-comment\n"
+                                          "\t#another comment\r\n"
+                                          "last.i");
     testutil::writeFile(dir.file("more"), "m.i");
     Outcome o = decode({"first.i", "@" + dir.file("opts"), "-Option=" + dir.file("more")});
     ASSERT_EQ(o.result, 0) << o.err;
-    EXPECT_EQ(inputs(), (std::vector<std::string>{"first.i", "a.i", "b c.i", "@nested", "/d/e.i",
-                                                  "x,y.i#not-a-comment", "last.i", "m.i"}));
+    EXPECT_EQ(inputs(), (std::vector<std::string>{"first.i", "a.i", "b c.i", "@nested", "/d/e.i", "x,y.i#not-a-comment",
+                                                  "last.i", "m.i"}));
     EXPECT_EQ(optionValues("RESTRICT_METRICS"), (std::vector<std::string>{"x", "y"}));
 }
 
@@ -252,7 +247,7 @@ TEST_F(GenericTable, ExactBeatsLongerNameAndEqualAbbreviationsAreAmbiguous)
 TEST_F(GenericTable, NegationPresetsAndDefaults)
 {
     ASSERT_EQ(decode({"ab"}).result, 0);
-    EXPECT_EQ(optionState("BETA"), -3);   // absent negatable options count as negated
+    EXPECT_EQ(optionState("BETA"), -3);  // absent negatable options count as negated
     EXPECT_EQ(optionState("PRESET"), 5);
     EXPECT_EQ(optionState("COLOR"), 0);
     EXPECT_STREQ(optionValue(4, 1)->text, "RED");

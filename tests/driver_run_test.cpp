@@ -15,11 +15,10 @@ namespace {
 
 const std::string kInstall = std::string(TARSK1_SOURCE_ROOT) + "/install";
 const std::string kTarget = std::string(TARSK1_SOURCE_ROOT) + "/targets/minimal";
-const std::string kBanner =
-    " Orvane Corvel C Metrics Generator 8.0.1.1.163.015 \n"
-    " Build Number: 163.015 \n"
-    "   Date : 2015-06-12 01:38:00 \n"
-    "    OS : ms-dos \n";
+const std::string kBanner = " Orvane Corvel C Metrics Generator 8.0.1.1.163.015 \n"
+                            " Build Number: 163.015 \n"
+                            "   Date : 2015-06-12 01:38:00 \n"
+                            "    OS : ms-dos \n";
 const std::string kUsage =
     "\nUsage tarsk1:\n\t<preprocessed-files>[,preprocessed-files]\n\t[-METRICS[=<metrics-dir>]]\n"
     "\t[-RESTRICT_METRICS=<file|directory>[,file|directory]]\n";
@@ -112,7 +111,8 @@ TEST(RunLoop, UnwritableLogIsOnlyAWarning)
     testutil::writeFile(dir.file("a.i"), "int x;\n");
     ProcessResult r = tarsk1({"a.i", "-VANTEL_LOG=" + dir.file("no/such/log")}, {}, dir.path());
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.err.rfind("Corvel tarsk1 - WARNING: Cannot append to Vantel Log File: " + dir.file("no/such/log"), 0), 0u)
+    EXPECT_EQ(r.err.rfind("Corvel tarsk1 - WARNING: Cannot append to Vantel Log File: " + dir.file("no/such/log"), 0),
+              0u)
         << r.err;
 }
 
@@ -136,11 +136,13 @@ TEST(RunTranslation, CompiledCatalogueIsUsed)
                         "<context><name>Assertion</name><message>\n"
                         "<source>Environment variable not defined: %1</source>\n"
                         "<comment>%1 is the variable name</comment>\n"
-                        "<translation>Variable d&apos;environnement non d\xc3\xa9" "finie : %1</translation>\n"
+                        "<translation>Variable d&apos;environnement non d\xc3\xa9"
+                        "finie : %1</translation>\n"
                         "</message></context>\n"
                         "<context><name>Version</name><message>\n"
                         "<source>ms-dos</source>\n<comment>Operating system name</comment>\n"
-                        "<translation>MS-DOS fran\xc3\xa7" "ais</translation>\n"
+                        "<translation>MS-DOS fran\xc3\xa7"
+                        "ais</translation>\n"
                         "</message></context>\n"
                         "</TS>\n");
     std::string compile = std::string("'") + TARSK1_LRELEASE + "' -silent '" + corvel.file("tarsk1_fr_FR.ts") +
@@ -150,13 +152,18 @@ TEST(RunTranslation, CompiledCatalogueIsUsed)
     std::vector<std::string> env = {"CORVELDIR=" + corvel.path(), "LANG=fr_FR.UTF-8", "LC_ALL=fr_FR.UTF-8", "LANGUAGE"};
     TempDir work;
     testutil::writeFile(work.file("a.i"), "int x;\n");
-    ProcessResult r = testutil::runProcess(TARSK1_BINARY, {"a.i"}, {env[0], env[1], env[2], env[3], "MVRTGT"}, work.path());
+    ProcessResult r =
+        testutil::runProcess(TARSK1_BINARY, {"a.i"}, {env[0], env[1], env[2], env[3], "MVRTGT"}, work.path());
     EXPECT_EQ(r.exitCode, 7);
-    EXPECT_EQ(r.err, "Corvel tarsk1 - ERREUR FATALE : Variable d'environnement non d\xc3\xa9" "finie : MVRTGT\n");
+    EXPECT_EQ(r.err, "Corvel tarsk1 - ERREUR FATALE : Variable d'environnement non d\xc3\xa9"
+                     "finie : MVRTGT\n");
 
     r = testutil::runProcess(TARSK1_BINARY, {"-v"}, env);
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.find("    OS : MS-DOS fran\xc3\xa7" "ais \n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("    OS : MS-DOS fran\xc3\xa7"
+                         "ais \n"),
+              std::string::npos)
+        << r.out;
 
     // The same tree under another locale leaves the texts as they are.
     r = testutil::runProcess(TARSK1_BINARY, {"a.i"}, {env[0], "LANG=C", "LC_ALL=C", "LANGUAGE", "MVRTGT"}, work.path());

@@ -79,8 +79,8 @@ TEST(EndToEnd, SyntaxErrorInSecondInputWritesNothingAndLogsNothing)
     // The log is appended to: a good run after it keeps the earlier record.
     r = tarsk1({input(work, "worked.i"), "-METRICS=" + out.path(), "-VANTEL_LOG=" + log}, work.path());
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(readFile(log), "MET earlier/RUN.C.met\nMET " + out.path() + "/INTDIV.H.met\nMET " + out.path() +
-                                 "/WORKED.C.met\n");
+    EXPECT_EQ(readFile(log),
+              "MET earlier/RUN.C.met\nMET " + out.path() + "/INTDIV.H.met\nMET " + out.path() + "/WORKED.C.met\n");
 }
 
 TEST(EndToEnd, ThreeVariantsOfOneHeader)
@@ -231,9 +231,11 @@ TEST(EndToEnd, GccTargetSkipsEveryCompilerHeaderFolder)
     testutil::writeFile(source, "#include <xintrin.h>\nint main(void) { return _mm_x(1); }\n");
     std::string text = "# 1 \"" + source + "\"\n";
     for (const char *folder : {"x86_64-linux-gnu/14", "aarch64-linux-gnu/12"}) {
-        text += std::string("# 1 \"/usr/lib/gcc/") + folder + "/include/xintrin.h\" 1 3\n"
+        text += std::string("# 1 \"/usr/lib/gcc/") + folder +
+                "/include/xintrin.h\" 1 3\n"
                 "static __inline__ int __attribute__((__always_inline__)) _mm_x(int a) { return a ? 1 : 2; }\n"
-                "# 2 \"" + source + "\" 2\n";
+                "# 2 \"" +
+                source + "\" 2\n";
     }
     text += "int main(void) { return _mm_x(1); }\n";
     const std::string preprocessed = work.file("m.i");

@@ -21,13 +21,10 @@ using Runner = int (*)(const uint8_t *, std::size_t);
 struct Reproducer {
     const char *target;
     const char *file;
-    int outcome;   // fuzz::NORMAL_END or the exit code
+    int outcome;  // fuzz::NORMAL_END or the exit code
 };
 
-void PrintTo(const Reproducer &r, std::ostream *os)
-{
-    *os << r.target << "/" << r.file;
-}
+void PrintTo(const Reproducer &r, std::ostream *os) { *os << r.target << "/" << r.file; }
 
 Runner runnerFor(const std::string &target)
 {

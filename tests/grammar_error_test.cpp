@@ -28,13 +28,19 @@ TEST(GrammarErrors, RecoveryRetriesInTheSameState)
         const char *source;
         std::string err;
         const char *result;
-        std::vector<std::string> kept;   // outline lines the tree must hold, in order
+        std::vector<std::string> kept;  // outline lines the tree must hold, in order
     } cases[] = {
-        {"void f(void) { lab: ] x = 1; }\nvoid g(void) { y = 2; }\n", label + "][@DIR@R.C,1]\n", "result 0",
+        {"void f(void) { lab: ] x = 1; }\nvoid g(void) { y = 2; }\n",
+         label + "][@DIR@R.C,1]\n",
+         "result 0",
          {"  FUNCTION_DEFINITION \"f\"", "      LABEL \"lab\"", "  FUNCTION_DEFINITION \"g\""}},
         {"void f(void) { lab: ] a; b; c; x = ; }\n",
-         label + "][@DIR@R.C,1]\nCorvel tarsk1 - ERROR: syntax error near ; [@DIR@R.C,1]\n", "result 1", {}},
-        {"void f(void) { lab: ) int a; int b; }\n", label + ")[@DIR@R.C,1]\n", "result 0",
+         label + "][@DIR@R.C,1]\nCorvel tarsk1 - ERROR: syntax error near ; [@DIR@R.C,1]\n",
+         "result 1",
+         {}},
+        {"void f(void) { lab: ) int a; int b; }\n",
+         label + ")[@DIR@R.C,1]\n",
+         "result 0",
          {"  FUNCTION_DEFINITION \"f\"", "      LABEL \"lab\"", "      INIT_DECLARATOR \"b\""}},
     };
     testutil::TempDir dir;
@@ -57,8 +63,7 @@ TEST(GrammarErrors, ParameterHidesTypedefInsideBody)
     testutil::TempDir dir;
     testutil::writeFile(dir.file("hide.c"), "typedef int T;\nvoid f(T T) {\n  T x;\n}\n");
     testutil::ProcessResult r = grammar::dump(dir.file("hide.c"));
-    EXPECT_EQ(r.err, grammar::expand("Corvel tarsk1 - ERROR: syntax error near x [@DIR@HIDE.C,3]\n",
-                                     dir.path()));
+    EXPECT_EQ(r.err, grammar::expand("Corvel tarsk1 - ERROR: syntax error near x [@DIR@HIDE.C,3]\n", dir.path()));
     EXPECT_NE(r.out.find("result 1\n"), std::string::npos);
 }
 
@@ -88,7 +93,8 @@ TEST(GrammarErrors, StackExhaustionIsReportedAndCounted)
 #endif
     const int depth = 6000000;
     testutil::TempDir dir;
-    testutil::writeFile(dir.file("deep.c"), "int x = " + std::string(depth, '(') + "1" + std::string(depth, ')') + ";\n");
+    testutil::writeFile(dir.file("deep.c"),
+                        "int x = " + std::string(depth, '(') + "1" + std::string(depth, ')') + ";\n");
     testutil::ProcessResult r =
         testutil::runProcess("/usr/bin/prlimit", {"--as=400000000", TREEDUMP, "-q", dir.file("deep.c")});
     EXPECT_EQ(r.out, "result 1\n");

@@ -24,8 +24,7 @@ inline std::string programDirectory(const std::string &hostDir)
     return d;
 }
 
-inline testutil::ProcessResult dump(const std::string &file, const std::string &definition = "",
-                                     bool quiet = false)
+inline testutil::ProcessResult dump(const std::string &file, const std::string &definition = "", bool quiet = false)
 {
     std::vector<std::string> args;
     if (!definition.empty()) args = {"-d", definition};

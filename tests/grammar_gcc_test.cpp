@@ -73,9 +73,9 @@ TEST(GrammarGcc, CommonHeadersParseCleanly)
 {
     testutil::TempDir dir;
     std::string source;
-    for (const char *h : {"stdio.h", "stdlib.h", "string.h", "stdint.h", "math.h", "pthread.h", "signal.h",
-                          "sys/stat.h", "unistd.h", "time.h", "errno.h", "ctype.h", "stdarg.h", "stdbool.h",
-                          "setjmp.h", "locale.h", "wchar.h"})
+    for (const char *h :
+         {"stdio.h", "stdlib.h", "string.h", "stdint.h", "math.h", "pthread.h", "signal.h", "sys/stat.h", "unistd.h",
+          "time.h", "errno.h", "ctype.h", "stdarg.h", "stdbool.h", "setjmp.h", "locale.h", "wchar.h"})
         source += std::string("#include <") + h + ">\n";
     source += "int main(void) { printf(\"%d\\n\", (int)strlen(\"x\")); return 0; }\n";
     testutil::writeFile(dir.file("headers.c"), source);
@@ -117,7 +117,8 @@ TEST(GrammarGcc, EveryAcceptedCHeaderParsesCleanly)
     int parsed = 0;
     auto parseHeaders = [&](const std::vector<std::string> &headers) {
         testutil::writeFile(dir.file("bundle.c"), includeLines(headers));
-        if (testutil::runProcess("/usr/bin/gcc", {"-E", dir.file("bundle.c"), "-o", dir.file("bundle.i")}).exitCode != 0)
+        if (testutil::runProcess("/usr/bin/gcc", {"-E", dir.file("bundle.c"), "-o", dir.file("bundle.i")}).exitCode !=
+            0)
             return false;
         parsed += static_cast<int>(headers.size());
         problems += parseProblems(dir.file("bundle.i"), "bundle starting with " + headers.front());

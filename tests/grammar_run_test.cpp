@@ -17,9 +17,8 @@ const std::string kInstall = std::string(TARSK1_SOURCE_ROOT) + "/install";
 testutil::ProcessResult tarsk1(const std::vector<std::string> &args, const std::string &target,
                                const std::string &workDir)
 {
-    return testutil::runProcess(TARSK1_BINARY, args,
-                                {"CORVELDIR=" + kInstall, "MVRTGT=" + target, "LANG=C", "LC_ALL=C", "LANGUAGE"},
-                                workDir);
+    return testutil::runProcess(
+        TARSK1_BINARY, args, {"CORVELDIR=" + kInstall, "MVRTGT=" + target, "LANG=C", "LC_ALL=C", "LANGUAGE"}, workDir);
 }
 
 std::string programDirectory(const std::string &hostDir)
@@ -57,8 +56,9 @@ TEST_F(GrammarRun, SyntaxErrorInSecondSourceStopsTheRunWithoutMetrics)
 {
     testutil::ProcessResult r = tarsk1({"good.c", "bad.c", "-METRICS=out"}, dir.path(), dir.path());
     EXPECT_EQ(r.exitCode, 7);
-    EXPECT_EQ(r.err, "Corvel tarsk1 - ERROR: syntax error near } [" + programDirectory(dir.path()) + "BAD.C,1]\n"
-                     "Corvel tarsk1 - FATAL ERROR: Syntax errors in source file, static analysis cancelled\n");
+    EXPECT_EQ(r.err, "Corvel tarsk1 - ERROR: syntax error near } [" + programDirectory(dir.path()) +
+                         "BAD.C,1]\n"
+                         "Corvel tarsk1 - FATAL ERROR: Syntax errors in source file, static analysis cancelled\n");
     EXPECT_EQ(entries(dir.file("out")), 0);
 }
 
@@ -67,8 +67,8 @@ TEST_F(GrammarRun, SyntaxErrorInSecondSourceStopsTheRunWithoutMetrics)
 TEST_F(GrammarRun, AcceptCodesTheGrammarCannotTakeAreSyntaxErrors)
 {
     for (const char *code : {"256", "3000000000", "4294967295"}) {
-        testutil::writeFile(dir.file("code.c"), std::string("#pragma mevra accept \"X\" = ") + code +
-                                                    "\nint g(void) { X; return 1; }\n");
+        testutil::writeFile(dir.file("code.c"),
+                            std::string("#pragma mevra accept \"X\" = ") + code + "\nint g(void) { X; return 1; }\n");
         testutil::ProcessResult r = tarsk1({"code.c", "-METRICS=out"}, dir.path(), dir.path());
         EXPECT_EQ(r.exitCode, 7) << code;
         EXPECT_EQ(r.err.rfind("Corvel tarsk1 - ERROR: syntax error near ", 0), 0u) << r.err;
@@ -83,9 +83,10 @@ TEST_F(GrammarRun, SyntaxErrorInDefinitionFileNamesIt)
     testutil::ProcessResult r = tarsk1({"good.c", "-METRICS=out"}, dir.path(), dir.path());
     EXPECT_EQ(r.exitCode, 7);
     std::string defDir = programDirectory(dir.path() + "/ana");
-    EXPECT_EQ(r.err, "Corvel tarsk1 - ERROR: syntax error near <end-of-file> [" + defDir + "MVCT.DEF,2]\n"
-                     "Corvel tarsk1 - FATAL ERROR: Syntax errors in standard definition file " + dir.path() +
-                         "\\ana\\mvct.def\n");
+    EXPECT_EQ(r.err, "Corvel tarsk1 - ERROR: syntax error near <end-of-file> [" + defDir +
+                         "MVCT.DEF,2]\n"
+                         "Corvel tarsk1 - FATAL ERROR: Syntax errors in standard definition file " +
+                         dir.path() + "\\ana\\mvct.def\n");
     EXPECT_EQ(entries(dir.file("out")), 0);
 }
 

@@ -27,9 +27,9 @@ HalsteadCounts scan(const std::string &text)
 // Readable forms, so a failure shows every counter at once.
 std::string lines(const HalsteadCounts &c)
 {
-    return "Total " + std::to_string(c.Total) + " Src1 " + std::to_string(c.Src1) + " Src2 " +
-           std::to_string(c.Src2) + " Comment1 " + std::to_string(c.Comment1) + " Empty " +
-           std::to_string(c.Empty) + " Comment2 " + std::to_string(c.Comment2);
+    return "Total " + std::to_string(c.Total) + " Src1 " + std::to_string(c.Src1) + " Src2 " + std::to_string(c.Src2) +
+           " Comment1 " + std::to_string(c.Comment1) + " Empty " + std::to_string(c.Empty) + " Comment2 " +
+           std::to_string(c.Comment2);
 }
 
 std::string lines(int total, int src1, int src2, int comment1, int empty, int comment2)
@@ -39,8 +39,8 @@ std::string lines(int total, int src1, int src2, int comment1, int empty, int co
 
 std::string halstead(const HalsteadCounts &c)
 {
-    return "n1 " + std::to_string(c.n1) + " n2 " + std::to_string(c.n2) + " N1 " +
-           std::to_string(c.N1) + " N2 " + std::to_string(c.N2);
+    return "n1 " + std::to_string(c.n1) + " n2 " + std::to_string(c.n2) + " N1 " + std::to_string(c.N1) + " N2 " +
+           std::to_string(c.N2);
 }
 
 std::string halstead(int n1, int n2, int N1, int N2)
@@ -200,10 +200,7 @@ TEST(HalsteadDirectives, LastLineWithoutLineFeed)
     EXPECT_EQ(lines(scan("#define X \\\n")), lines(2, 1, 0, 1, 0, 0));
 }
 
-TEST(HalsteadDirectives, NumberSignElsewhereIsStray)
-{
-    EXPECT_EQ(halstead(scan("x; # y\n")), halstead(1, 2, 1, 2));
-}
+TEST(HalsteadDirectives, NumberSignElsewhereIsStray) { EXPECT_EQ(halstead(scan("x; # y\n")), halstead(1, 2, 1, 2)); }
 
 TEST(HalsteadDirectives, ConditionalsBalanceWithoutErrors)
 {
@@ -237,8 +234,7 @@ TEST(HalsteadTokens, OperandsKeepTheirExactSpelling)
 TEST(HalsteadTokens, NumberAndCharacterForms)
 {
     // x, 1L, L, 0, 8, 0x1, p3, 1.5e+3f, 0b101u, 'a', '\n', '\x41', .5
-    HalsteadCounts c =
-        scan("x = 1LL + 08 + 0x1p3 + 1.5e+3f + 0b101u + 'a' + '\\n' + '\\x41' + .5;");
+    HalsteadCounts c = scan("x = 1LL + 08 + 0x1p3 + 1.5e+3f + 0b101u + 'a' + '\\n' + '\\x41' + .5;");
     EXPECT_EQ(halstead(c), halstead(3, 13, 10, 13));
     // An octal escape has at most three digits.
     EXPECT_EQ(halstead(scan("c = '\\1234';")), halstead(2, 2, 2, 2));
@@ -258,8 +254,7 @@ TEST(HalsteadTokens, ProgramFormPathIsResolved)
     testutil::writeFile(dir.file("a.c"), "x;\n");
     std::string path = dir.path() + "/A.C";
     for (char &ch : path)
-        if (ch == '/')
-            ch = '\\';
+        if (ch == '/') ch = '\\';
     HalsteadCounts counts{};
     runHalsteadPass(path.c_str(), &counts);
     EXPECT_EQ(halstead(counts), halstead(1, 1, 1, 1));

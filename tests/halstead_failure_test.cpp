@@ -54,8 +54,8 @@ TEST(HalsteadFailureDeathTest, ElseAndElifPopBeforeTheyPush)
     const std::string path = dir.file("b.c");
     testutil::writeFile(path, "#if A\n#else\n#elif B\n#endif\n#elif C\n#endif\n");
     EXPECT_EXIT(scanFile(path), testing::ExitedWithCode(7),
-                AllOf(HasSubstr("[" + path + ",5] a #elif" + unbalanced), Not(HasSubstr(",2]")),
-                      Not(HasSubstr(",3]")), Not(HasSubstr(",4]")), Not(HasSubstr(",6]"))));
+                AllOf(HasSubstr("[" + path + ",5] a #elif" + unbalanced), Not(HasSubstr(",2]")), Not(HasSubstr(",3]")),
+                      Not(HasSubstr(",4]")), Not(HasSubstr(",6]"))));
 }
 
 TEST(HalsteadFailureDeathTest, ErrorsReportedEarlierStopTheRunToo)
@@ -86,8 +86,7 @@ TEST(HalsteadWarnings, LineMarkersAndLineDirectives)
 {
     testutil::TempDir dir;
     const std::string path = dir.file("d.c");
-    testutil::writeFile(path,
-                        "# 12 \"f.c\"\n#line 5 \"g.c\"\n%:3\n#lines 5\n#pragma 5\n#line x\n");
+    testutil::writeFile(path, "# 12 \"f.c\"\n#line 5 \"g.c\"\n%:3\n#lines 5\n#pragma 5\n#line x\n");
     const int before = warningCount();
     testing::internal::CaptureStderr();
     HalsteadCounts counts{};

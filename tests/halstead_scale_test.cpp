@@ -12,8 +12,7 @@ TEST(HalsteadScale, FiftyThousandOperandsAMillionTimes)
     std::string text;
     text.reserve(lineCount * 20);
     for (int k = 0; k < lineCount; ++k) {
-        text += "id" + std::to_string(k % distinct) + " = id" +
-                std::to_string((k * 7 + 1) % distinct) + ";\n";
+        text += "id" + std::to_string(k % distinct) + " = id" + std::to_string((k * 7 + 1) % distinct) + ";\n";
     }
     testutil::TempDir dir;
     testutil::writeFile(dir.file("big.c"), text);

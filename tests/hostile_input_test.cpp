@@ -11,13 +11,14 @@
 #include <random>
 #include <string>
 
-using hostile::Outcome;
 using hostile::expectBounded;
+using hostile::Outcome;
 using testutil::TempDir;
 
 namespace {
 
-const char *const kSyntaxFatal = "Corvel tarsk1 - FATAL ERROR: Syntax errors in source file, static analysis cancelled\n";
+const char *const kSyntaxFatal =
+    "Corvel tarsk1 - FATAL ERROR: Syntax errors in source file, static analysis cancelled\n";
 
 // The directory entry the program makes of a host folder: upper case,
 // backslashes, a trailing backslash.
@@ -31,10 +32,17 @@ std::string programDirectory(const std::string &folder)
 
 std::string functionBlock(const std::string &name, int line, int vg, int statements, int nested)
 {
-    return "<FUNCTION Name=\"" + name + "\" Line=\"" + std::to_string(line) + "\" >\n<METRICS>\n"
-           "<METRIC Key=\"VG\" Value=\"" + std::to_string(vg) + "\"/>\n"
-           "<METRIC Key=\"Statements\" Value=\"" + std::to_string(statements) + "\"/>\n"
-           "<METRIC Key=\"NestedLevel\" Value=\"" + std::to_string(nested) + "\"/>\n"
+    return "<FUNCTION Name=\"" + name + "\" Line=\"" + std::to_string(line) +
+           "\" >\n<METRICS>\n"
+           "<METRIC Key=\"VG\" Value=\"" +
+           std::to_string(vg) +
+           "\"/>\n"
+           "<METRIC Key=\"Statements\" Value=\"" +
+           std::to_string(statements) +
+           "\"/>\n"
+           "<METRIC Key=\"NestedLevel\" Value=\"" +
+           std::to_string(nested) +
+           "\"/>\n"
            "</METRICS>\n</FUNCTION>\n";
 }
 
@@ -61,7 +69,7 @@ struct OneFile {
     std::string out;
     OneFile() : out(dir.file("out")) { ::mkdir(out.c_str(), 0755); }
     Outcome run(const std::string &name, const std::string &text, const std::string &target = "minimal",
-            const hostile::Limits &limits = {})
+                const hostile::Limits &limits = {})
     {
         testutil::writeFile(dir.file(name), text);
         return hostile::tarsk1({name, "-METRICS=" + out}, dir.path(), target, {}, limits);
@@ -140,8 +148,8 @@ TEST(HostileText, ManyHeadersOfManyFunctions)
         const std::string header = f.dir.file("h" + std::to_string(h) + ".h");
         std::string body;
         for (int i = 0; i < 200; ++i)
-            body += "int f" + std::to_string(h) + "_" + std::to_string(i) + "(int a) { if (a > " +
-                    std::to_string(i) + ") return a; return 0; }\n";
+            body += "int f" + std::to_string(h) + "_" + std::to_string(i) + "(int a) { if (a > " + std::to_string(i) +
+                    ") return a; return 0; }\n";
         testutil::writeFile(header, body);
         text += "# 1 \"" + header + "\"\n" + body;
     }
@@ -248,9 +256,9 @@ TEST(HostileText, RunsOfGroupOpenersAreBounded)
     {
         OneFile f;
         const size_t n = 300000;
-        Outcome r = f.run("ext.c", "int f(void) { return " + repeat("__extension__ (", n) + "1" + std::string(n, ')') +
-                                   "; }\n",
-                      "gcc-glibc");
+        Outcome r =
+            f.run("ext.c", "int f(void) { return " + repeat("__extension__ (", n) + "1" + std::string(n, ')') + "; }\n",
+                  "gcc-glibc");
         EXPECT_EQ(r.exitCode, 7);
         EXPECT_EQ(r.err, "Corvel tarsk1 - FATAL ERROR: Token groups nested too deeply at [" +
                              programDirectory(f.dir.path()) + "EXT.C,1]\n");
@@ -259,7 +267,8 @@ TEST(HostileText, RunsOfGroupOpenersAreBounded)
     }
     {
         OneFile f;
-        Outcome r = f.run("ext.c", "int f(void) { return " + repeat("__extension__ ", 300000) + "(1); }\n", "gcc-glibc");
+        Outcome r =
+            f.run("ext.c", "int f(void) { return " + repeat("__extension__ ", 300000) + "(1); }\n", "gcc-glibc");
         EXPECT_EQ(r.exitCode, 7);
         EXPECT_NE(r.err.find("Token groups nested too deeply"), std::string::npos);
     }
@@ -275,9 +284,9 @@ TEST(HostileText, RunsOfGroupOpenersAreBounded)
     {
         OneFile f;
         const size_t n = 3000;
-        Outcome r = f.run("ext.c", "int f(void) { return " + repeat("__extension__ (", n) + "1" + std::string(n, ')') +
-                                   "; }\n",
-                      "gcc-glibc");
+        Outcome r =
+            f.run("ext.c", "int f(void) { return " + repeat("__extension__ (", n) + "1" + std::string(n, ')') + "; }\n",
+                  "gcc-glibc");
         EXPECT_EQ(r.exitCode, 0) << r.err;
         EXPECT_NE(f.met("EXT.C.met").find(functionBlock("f", 1, 1, 1, 1)), std::string::npos);
     }

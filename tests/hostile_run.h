@@ -21,9 +21,9 @@
 namespace hostile {
 
 struct Outcome {
-    int exitCode = -1;     // -1 when the child died of a signal
-    int signal = 0;        // the signal that ended it, if any
-    bool timedOut = false; // killed by the wall-clock limit
+    int exitCode = -1;      // -1 when the child died of a signal
+    int signal = 0;         // the signal that ended it, if any
+    bool timedOut = false;  // killed by the wall-clock limit
     std::string out;
     std::string err;
     double seconds = 0;
@@ -44,10 +44,10 @@ constexpr long kMemoryFactor = 1;
 
 struct Limits {
     double wallSeconds = 60;
-    long addressSpaceMb = 4096;  // 0: no cap (valgrind reserves a lot)
-    bool ignoreInterrupt = false; // start the child with SIGINT ignored, as a background job
-    long fileSizeBytes = -1;      // a file size cap; -1 for none
-    bool stderrClosedPipe = false; // standard error is a pipe nobody reads any more
+    long addressSpaceMb = 4096;     // 0: no cap (valgrind reserves a lot)
+    bool ignoreInterrupt = false;   // start the child with SIGINT ignored, as a background job
+    long fileSizeBytes = -1;        // a file size cap; -1 for none
+    bool stderrClosedPipe = false;  // standard error is a pipe nobody reads any more
 };
 
 // Called about every millisecond while the child runs, with its pid and the
@@ -78,8 +78,8 @@ inline std::vector<char *> pointers(std::vector<std::string> &strings)
 // program gets args; env entries NAME=value set a variable, NAME alone
 // removes it; stdin is /dev/null.
 inline Outcome runLimited(const std::string &program, const std::vector<std::string> &args,
-                      const std::vector<std::string> &env, const std::string &workDir, const Limits &limits = {},
-                      const Watcher &watcher = {})
+                          const std::vector<std::string> &env, const std::string &workDir, const Limits &limits = {},
+                          const Watcher &watcher = {})
 {
     testutil::TempDir io;
     const std::string outPath = io.file("out"), errPath = io.file("err");
@@ -141,8 +141,8 @@ inline Outcome runLimited(const std::string &program, const std::vector<std::str
 
 // tarsk1 with the given target configuration, run in workDir.
 inline Outcome tarsk1(const std::vector<std::string> &args, const std::string &workDir,
-                  const std::string &target = "minimal", std::vector<std::string> env = {},
-                  const Limits &limits = {}, const Watcher &watcher = {})
+                      const std::string &target = "minimal", std::vector<std::string> env = {},
+                      const Limits &limits = {}, const Watcher &watcher = {})
 {
     std::vector<std::string> all = baseEnvironment(target);
     all.insert(all.end(), env.begin(), env.end());

@@ -14,8 +14,8 @@
 #include <string>
 #include <thread>
 
-using hostile::Outcome;
 using hostile::expectBounded;
+using hostile::Outcome;
 using testutil::TempDir;
 
 namespace {
@@ -79,10 +79,10 @@ TEST(HostileRun, SourceRemovedBetweenParseAndHalsteadPass)
 TEST(HostileRun, FilesThatAreNotRegularAreRefused)
 {
     struct Case {
-        std::string name;    // "fifo" and "folder" are made in the workspace
-        std::string where;   // input, source, option or log
+        std::string name;   // "fifo" and "folder" are made in the workspace
+        std::string where;  // input, source, option or log
         int exitCode;
-        std::string err;     // what the error stream begins with
+        std::string err;  // what the error stream begins with
     };
     const std::string fatal = "Corvel tarsk1 - FATAL ERROR: ";
     const std::string notFound = "Orvane(R) Corvel Command analysis : File not found ";
@@ -190,8 +190,10 @@ TEST(HostileRun, ManyVariantsOfOneHeader)
     for (int k = 0; k < inputs; ++k) {
         // Only the oldest item differs: a comparison would walk all others first.
         const std::string name = "v" + std::to_string(k) + ".i";
-        testutil::writeFile(w.dir.file(name), "# " + std::to_string(k + 1) + " \"" + header + "\"\n"
-                                                  "int f(void) { return 0; }\n" + common);
+        testutil::writeFile(w.dir.file(name), "# " + std::to_string(k + 1) + " \"" + header +
+                                                  "\"\n"
+                                                  "int f(void) { return 0; }\n" +
+                                                  common);
         args.push_back(name);
     }
     Outcome r = w.run(args);
@@ -386,11 +388,14 @@ TEST(HostileRun, SignalWhileWritingLeavesNoFile)
     bool sent = false;
     hostile::Limits ignoring;
     ignoring.ignoreInterrupt = true;
-    Outcome r = w.run({"many.c", "-METRICS=out"}, {}, [&](pid_t pid, double) {
-        if (sent || !holdsTemporary(w.out)) return;
-        ::kill(pid, SIGINT);
-        sent = true;
-    }, ignoring);
+    Outcome r = w.run(
+        {"many.c", "-METRICS=out"}, {},
+        [&](pid_t pid, double) {
+            if (sent || !holdsTemporary(w.out)) return;
+            ::kill(pid, SIGINT);
+            sent = true;
+        },
+        ignoring);
     ASSERT_TRUE(sent);
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(hostile::metricsLeftovers(w.out), std::vector<std::string>{"MANY.C.met"});
@@ -443,8 +448,10 @@ TEST(HostileRun, EveryFailingAllocationEndsAsNoMemoryLeft)
     if (hostile::kSanitized) GTEST_SKIP() << "the sanitizers own the allocator";
     Workspace w;
     testutil::writeFile(w.dir.file("b.h"), "static int twice(int x) { return 2 * x; }\n");
-    testutil::writeFile(w.dir.file("a.i"), "# 1 \"" + w.dir.file("b.h") + "\"\nstatic int twice(int x) { return 2 * x; }\n"
-                                           "# 1 \"" + w.dir.file("a.c") + "\"\n" + kSmallSource);
+    testutil::writeFile(w.dir.file("a.i"), "# 1 \"" + w.dir.file("b.h") +
+                                               "\"\nstatic int twice(int x) { return 2 * x; }\n"
+                                               "# 1 \"" +
+                                               w.dir.file("a.c") + "\"\n" + kSmallSource);
     const std::vector<std::string> args{"a.i", "-METRICS=out", "-VANTEL_LOG=log"};
     const std::string preload = std::string("LD_PRELOAD=") + TARSK1_FAILALLOC;
     const std::string countFile = "TARSK1_ALLOC_COUNT_FILE=" + w.dir.file("count");
@@ -586,20 +593,23 @@ TEST(HostileRun, ValgrindFindsNothing)
     Workspace w;
     testutil::writeFile(w.dir.file("b.h"), "static int twice(int x) { return 2 * x; }\n");
     testutil::writeFile(w.dir.file("a.i"),
-                        "# 1 \"" + w.dir.file("b.h") + "\"\nstatic int twice(int x) { return 2 * x; }\n"
-                        "# 1 \"" + w.dir.file("a.c") + "\"\n"
-                        "struct s;\nstruct s *p;\ntypedef const unsigned int T;\n"
-                        "int g(int a[], char *__restrict q, T t);\n"
-                        "int f(int a)\n{\n    if (a > 0)\n        return 1;\n    return 0;\n}\n"
-                        "long h(x, y) int x; long y; { int n = (int) sizeof(struct s *);\n"
-                        "  switch (x) { case 1: while (y--) n += x ? 1 : 2; break; default: n = 0; }\n"
-                        "  return __extension__ (n) + y; }\n");
+                        "# 1 \"" + w.dir.file("b.h") +
+                            "\"\nstatic int twice(int x) { return 2 * x; }\n"
+                            "# 1 \"" +
+                            w.dir.file("a.c") +
+                            "\"\n"
+                            "struct s;\nstruct s *p;\ntypedef const unsigned int T;\n"
+                            "int g(int a[], char *__restrict q, T t);\n"
+                            "int f(int a)\n{\n    if (a > 0)\n        return 1;\n    return 0;\n}\n"
+                            "long h(x, y) int x; long y; { int n = (int) sizeof(struct s *);\n"
+                            "  switch (x) { case 1: while (y--) n += x ? 1 : 2; break; default: n = 0; }\n"
+                            "  return __extension__ (n) + y; }\n");
     testutil::writeFile(w.dir.file("a.c"), "int f(int a)\n{\n    if (a > 0)\n        return 1;\n    return 0;\n}\n");
     std::vector<std::string> env = hostile::baseEnvironment("gcc-glibc");
-    Outcome r = hostile::runLimited(TARSK1_VALGRIND,
-                                {"-q", "--error-exitcode=1", "--leak-check=full", TARSK1_BINARY, "a.i",
-                                 "-METRICS=out", "-VANTEL_LOG=log"},
-                                env, w.dir.path(), {120, 0});
+    Outcome r = hostile::runLimited(
+        TARSK1_VALGRIND,
+        {"-q", "--error-exitcode=1", "--leak-check=full", TARSK1_BINARY, "a.i", "-METRICS=out", "-VANTEL_LOG=log"}, env,
+        w.dir.path(), {120, 0});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     auto files = hostile::metricsLeftovers(w.out);

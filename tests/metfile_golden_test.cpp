@@ -75,8 +75,9 @@ TEST(MetricsFilesEndToEnd, StandardIncludesRestrictionsAndAnUnwritableFolder)
         const std::string missing = out.file("missing"), log = work.file("run.log");
         auto r = tarsk1({in, "-METRICS=" + missing, "-VANTEL_LOG=" + log}, work.path());
         EXPECT_EQ(r.exitCode, 7);
-        EXPECT_EQ(r.err, "Cannot open the file " + missing + "/ONE.C.met for writing\n"
-                         "Corvel tarsk1 - FATAL ERROR: 1 metrics file(s) could not be written\n");
+        EXPECT_EQ(r.err, "Cannot open the file " + missing +
+                             "/ONE.C.met for writing\n"
+                             "Corvel tarsk1 - FATAL ERROR: 1 metrics file(s) could not be written\n");
         EXPECT_EQ(readFile(log), "MET " + missing + "/ONE.C.met\n");
     }
 }

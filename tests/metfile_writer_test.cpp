@@ -96,6 +96,7 @@ TEST(MetricsWriter, SingleFunctionDocument)
     SourceItem *item = addFunction(f, "f", 1, 1, 1, 1);
     setItemMetric(item, "EXTCOMPCALL", 4);
     f->writeOptionalMetrics = 0;
+    // clang-format off
     const std::string expected =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
         "<!-- Metrics Writer V1.0 -->\n"
@@ -127,15 +128,15 @@ TEST(MetricsWriter, SingleFunctionDocument)
         "<OUTPUT Error=\"0\">\n"
         "</OUTPUT>\n"
         "</FILE>\n";
+    // clang-format on
     EXPECT_EQ(written(f, dir), expected);
 
     // Optional metrics appear, in table order, only while the file allows them.
     f->writeOptionalMetrics = 1;
-    EXPECT_EQ(between(written(f, dir), "<METRICS>\n", "</METRICS>"),
-              "<METRIC Key=\"VG\" Value=\"1\"/>\n"
-              "<METRIC Key=\"EXTCOMPCALL\" Value=\"4\"/>\n"
-              "<METRIC Key=\"Statements\" Value=\"1\"/>\n"
-              "<METRIC Key=\"NestedLevel\" Value=\"1\"/>\n");
+    EXPECT_EQ(between(written(f, dir), "<METRICS>\n", "</METRICS>"), "<METRIC Key=\"VG\" Value=\"1\"/>\n"
+                                                                     "<METRIC Key=\"EXTCOMPCALL\" Value=\"4\"/>\n"
+                                                                     "<METRIC Key=\"Statements\" Value=\"1\"/>\n"
+                                                                     "<METRIC Key=\"NestedLevel\" Value=\"1\"/>\n");
     freeMetFile(f);
 }
 
@@ -146,10 +147,10 @@ TEST(MetricsWriter, DerivedHalsteadValues)
         const char *values;  // n1_n2 N1_N2 Volume Difficulty Effort Errors TestingTime
     } cases[] = {
         {{10, 8, 30, 20}, "18 50 208.50 10.00 2084.96 0.07 115.83"},
-        {{7, 3, 5, 7}, "10 12 39.86 6.00 239.18 0.01 13.29"},   // integer divisions: 2 x 3
-        {{4, 0, 6, 0}, "4 6 12.00 0.00 0.00 0.00 0.00"},         // operators only
+        {{7, 3, 5, 7}, "10 12 39.86 6.00 239.18 0.01 13.29"},  // integer divisions: 2 x 3
+        {{4, 0, 6, 0}, "4 6 12.00 0.00 0.00 0.00 0.00"},       // operators only
         {{0, 0, 0, 0}, "0 0 0.00 0.00 0.00 0.00 0.00"},
-        {{1, 0, 3, 0}, "1 3 0.00 0.00 0.00 0.00 0.00"},          // ln 1 is 0
+        {{1, 0, 3, 0}, "1 3 0.00 0.00 0.00 0.00 0.00"},  // ln 1 is 0
     };
     TempDir dir;
     for (const Case &c : cases) {
@@ -180,7 +181,8 @@ TEST(MetricsWriter, EscapingReplacesEachCharacterOnce)
         {"c\x01t\x1f\x7f", "c\xEF\xBF\xBDt\xEF\xBF\xBD\x7f"},
         {"\xEF\xBF\xBE\xEF\xBF\xBF\xEF\xBF\xBD", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
     };
-    for (const auto &c : controls) EXPECT_EQ(escapeXml(QString::fromUtf8(c.text)), QString::fromUtf8(c.escaped)) << c.text;
+    for (const auto &c : controls)
+        EXPECT_EQ(escapeXml(QString::fromUtf8(c.text)), QString::fromUtf8(c.escaped)) << c.text;
 
     TempDir dir;
     MetFile *f = fileWithCounts(dir.file("A&B\".C"), {1, 1, 1, 1});
@@ -192,9 +194,10 @@ TEST(MetricsWriter, EscapingReplacesEachCharacterOnce)
     EXPECT_NE(text.find("<FILE Name=\"A&amp;B&quot;.C\" Dir=\""), std::string::npos);
     EXPECT_NE(text.find("<FUNCTION Name=\"\xC3\xA9\" Line=\"2\" >\n"), std::string::npos);  // UTF-8
     // In element content a tab or line feed may stand as it is.
-    EXPECT_NE(text.find("</METRICS>\n<OUTPUT Error=\"1\">\na &lt; b\n&quot;x&quot; &amp; y\n\tz\xEF\xBF\xBD\n</OUTPUT>\n"
-                        "</FILE>\n"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("</METRICS>\n<OUTPUT Error=\"1\">\na &lt; b\n&quot;x&quot; &amp; y\n\tz\xEF\xBF\xBD\n</OUTPUT>\n"
+                  "</FILE>\n"),
+        std::string::npos);
     freeMetFile(f);
 }
 
@@ -202,8 +205,8 @@ TEST(MetricsWriter, ItemsClassesAndCalls)
 {
     TempDir dir;
     MetFile *f = fileWithCounts(dir.file("K.CPP"), {0, 0, 0, 0});
-    addSourceItem(f, nullptr, 31, 9, "odd");                       // unknown type: reported, skipped
-    addSourceItem(f, nullptr, ITEM_FUNCTION, 8, "unmeasured");     // no values, no children: left out
+    addSourceItem(f, nullptr, 31, 9, "odd");                    // unknown type: reported, skipped
+    addSourceItem(f, nullptr, ITEM_FUNCTION, 8, "unmeasured");  // no values, no children: left out
     SourceItem *k = addSourceItem(f, nullptr, ITEM_CLASS, 1, "K");
     SourceItem *own = addSourceItem(nullptr, k, ITEM_DESTRUCTOR, 3, "~K");
     own->className = "Own";
@@ -280,8 +283,8 @@ TEST(MetricsWriter, VariantsCollisionsAndTheLog)
 
     // The later X.C from B steps aside to the first name nobody uses.
     const std::string o = out.path() + "/";
-    EXPECT_EQ(err, "The metrics file " + o + "X.C.met belongs to " + pathA + ": the metrics of " + pathB +
-                       " go to " + o + "X.C#3.met\n");
+    EXPECT_EQ(err, "The metrics file " + o + "X.C.met belongs to " + pathA + ": the metrics of " + pathB + " go to " +
+                       o + "X.C#3.met\n");
     EXPECT_EQ(folderContent(out.path()),
               (std::vector<std::string>{"X.C#1.met", "X.C#2.met", "X.C#3.met", "X.C.met", "run.log"}));
     EXPECT_NE(readFile(o + "X.C#3.met").find("Dir=\"" + b + "\""), std::string::npos);
@@ -295,8 +298,7 @@ TEST(MetricsWriter, VariantsCollisionsAndTheLog)
     testing::internal::CaptureStderr();
     EXPECT_EQ(writeMetricsFiles(missing.c_str(), entry(fileWithCounts(pathM, {1, 1, 1, 1}), pathM.c_str(), 0, nullptr)),
               1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Cannot open the file " + missing + "/M.C.met for writing\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Cannot open the file " + missing + "/M.C.met for writing\n");
 
     openToolLog(out.file("other.log").c_str());  // closes and flushes the first log
     EXPECT_EQ(readFile(log), "MET " + o + "X.C#2.met\nMET " + o + "X.C#3.met\nMET " + o + "X.C#1.met\nMET " + o +
@@ -326,8 +328,8 @@ TEST(MetricsWriter, DisplacedFilesTakeTheLowestFreeNumbers)
     EXPECT_NE(err.find("the metrics of " + paths[1] + " go to " + o + "X.C#3.met\n"), std::string::npos) << err;
     EXPECT_NE(err.find("the metrics of " + paths[1] + " go to " + o + "X.C#4.met\n"), std::string::npos) << err;
     EXPECT_NE(err.find("the metrics of " + paths[2] + " go to " + o + "X.C#5.met\n"), std::string::npos) << err;
-    EXPECT_EQ(folderContent(out.path()), (std::vector<std::string>{"X.C#1.met", "X.C#2.met", "X.C#3.met",
-                                                                    "X.C#4.met", "X.C#5.met", "X.C.met"}));
+    EXPECT_EQ(folderContent(out.path()),
+              (std::vector<std::string>{"X.C#1.met", "X.C#2.met", "X.C#3.met", "X.C#4.met", "X.C#5.met", "X.C.met"}));
     EXPECT_NE(readFile(o + "X.C#5.met").find("Dir=\"" + src.file("C") + "\""), std::string::npos);
 }
 
@@ -368,8 +370,9 @@ TEST(MetricsWriter, FinishedFilesReplaceOldOnesWithoutLeftovers)
     ASSERT_EQ(::mkdir(blocked.file("F.C.met").c_str(), 0700), 0);
     testutil::writeFile(blocked.file("F.C.met/keep"), "x");
     testing::internal::CaptureStderr();
-    EXPECT_EQ(writeMetricsFiles(blocked.path().c_str(), entry(fileWithCounts(path, {0, 0, 0, 0}), path.c_str(), 0, nullptr)),
-              1);
+    EXPECT_EQ(
+        writeMetricsFiles(blocked.path().c_str(), entry(fileWithCounts(path, {0, 0, 0, 0}), path.c_str(), 0, nullptr)),
+        1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Cannot open the file " + blocked.path() + "/F.C.met for writing\n");
     EXPECT_EQ(folderContent(blocked.path()), std::vector<std::string>{"F.C.met"});

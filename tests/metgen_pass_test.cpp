@@ -29,7 +29,8 @@ static std::set<std::string> halsteadWarnings;  // paths whose pass warns
 void runHalsteadPass(const char *path, HalsteadCounts *counts)
 {
     halsteadCalls.push_back(path);
-    if (halsteadWarnings.count(path)) reportWarning(QStringLiteral("halstead:Directive() #1"), "halstead:Directive() #");
+    if (halsteadWarnings.count(path))
+        reportWarning(QStringLiteral("halstead:Directive() #1"), "halstead:Directive() #");
     auto it = halsteadResults.find(path);
     *counts = it != halsteadResults.end() ? it->second : HalsteadCounts{1, 1, 1, 1, 1, 1, 0, 0, 0, 0};
 }
@@ -77,7 +78,8 @@ SyntaxNode *callStatement(const char *f) { return exprStatement(node(CALL, {id(f
 // int name(void) { body }
 SyntaxNode *function(const char *name, std::vector<SyntaxNode *> body)
 {
-    SyntaxNode *f = node(FUNCTION_DEFINITION, {node(FUNCTION_HEAD, {node(INT), id(name ? name : "anonymous")}), node(LBRACE, body)});
+    SyntaxNode *f = node(FUNCTION_DEFINITION,
+                         {node(FUNCTION_HEAD, {node(INT), id(name ? name : "anonymous")}), node(LBRACE, body)});
     f->alpha = name ? alpha(name) : nullptr;
     return f;
 }
@@ -125,11 +127,12 @@ TEST(FunctionMetrics, SmallFunctions)
                                                node(ELSE, {callStatement("y")})})})),
               (Measured{3, 3, 2}));
     // switch (k) { case 1: case 2: break; default: break; }
-    EXPECT_EQ(measure(function("f", {node(SWITCH, {id("k"), node(LBRACE, {node(CASE, {node(INTEGER_CONSTANT),
-                                                                                       node(CASE, {node(INTEGER_CONSTANT),
-                                                                                                   node(BREAK)})}),
-                                                                           node(DEFAULT, {node(BREAK)})})})})),
-              (Measured{4, 6, 2}));
+    EXPECT_EQ(
+        measure(function(
+            "f", {node(SWITCH, {id("k"), node(LBRACE, {node(CASE, {node(INTEGER_CONSTANT),
+                                                                   node(CASE, {node(INTEGER_CONSTANT), node(BREAK)})}),
+                                                       node(DEFAULT, {node(BREAK)})})})})),
+        (Measured{4, 6, 2}));
     // return a ? b : c;
     EXPECT_EQ(measure(function("f", {node(RETURN, {node(QUESTION, {id("a"), id("b"), node(COLON, {id("c")})})})})),
               (Measured{2, 1, 2}));
@@ -138,22 +141,28 @@ TEST(FunctionMetrics, SmallFunctions)
 TEST(FunctionMetrics, NestingAndCountingRules)
 {
     // while (c) { for (;;) { do { x(); } while (d); } }
-    EXPECT_EQ(measure(function("f", {node(WHILE, {id("c"), node(LBRACE, {node(FOR, {node(SKIPPED), node(SKIPPED),
-                                                                                    node(SKIPPED),
-                                                                                    node(LBRACE, {node(DO, {id("d"),
-                                                                                        node(LBRACE, {callStatement("x")})})})})})})})),
-              (Measured{4, 4, 4}));
+    EXPECT_EQ(
+        measure(function(
+            "f",
+            {node(WHILE,
+                  {id("c"),
+                   node(LBRACE,
+                        {node(FOR, {node(SKIPPED), node(SKIPPED), node(SKIPPED),
+                                    node(LBRACE, {node(DO, {id("d"), node(LBRACE, {callStatement("x")})})})})})})})),
+        (Measured{4, 4, 4}));
     // A conditional expression nests but is no statement: with no statement
     // at all the nesting is 0 even though VG counts the "?".
-    EXPECT_EQ(measure(function("f", {node(INIT_DECLARATOR, {id("x"), node(INITIALIZER, {node(QUESTION,
-                                                               {id("a"), id("b"), node(COLON, {id("c")})})})})})),
-              (Measured{2, 0, 0}));
+    EXPECT_EQ(
+        measure(function(
+            "f", {node(INIT_DECLARATOR,
+                       {id("x"), node(INITIALIZER, {node(QUESTION, {id("a"), id("b"), node(COLON, {id("c")})})})})})),
+        (Measured{2, 0, 0}));
     // __try { x(); } __except (1) { __leave; }, plus goto, continue and a
     // label; OR_OR counts, DEFAULT/GOTO/ELSE/TRY do not.
-    EXPECT_EQ(measure(function("f", {node(TRY, {node(LBRACE, {callStatement("x")}),
-                                                node(EXCEPT, {node(LBRACE, {node(LEAVE)})})}),
-                                     node(LABEL, {id("l"), node(GOTO, {id("l")})}), node(CONTINUE),
-                                     exprStatement(node(OR_OR, {id("a"), id("b")}))})),
+    EXPECT_EQ(measure(function(
+                  "f", {node(TRY, {node(LBRACE, {callStatement("x")}), node(EXCEPT, {node(LBRACE, {node(LEAVE)})})}),
+                        node(LABEL, {id("l"), node(GOTO, {id("l")})}), node(CONTINUE),
+                        exprStatement(node(OR_OR, {id("a"), id("b")}))})),
               (Measured{2, 7, 3}));
     // Parameters in the head count too; siblings of the function do not.
     SyntaxNode *f = function("f", {});
@@ -256,8 +265,7 @@ TEST_F(MetricsPass, FunctionsAreGroupedByTheirSourceFile)
     halsteadResults["\\WORK\\SRC\\A.C"] = {10, 8, 30, 20, 100, 60, 5, 20, 15, 7};
     pass({definedAt(function("h1", {}), incDir, "B.H", 3), node(INIT_DECLARATOR, {id("v")}),
           definedAt(function("main", {node(RETURN, {node(OCTAL_CONSTANT)})}), srcDir, "A.C", 10),
-          definedAt(function(nullptr, {}), srcDir, "A.C", 20),
-          definedAt(function("h2", {}), incDir, "B.H", 7)});
+          definedAt(function(nullptr, {}), srcDir, "A.C", 20), definedAt(function("h2", {}), incDir, "B.H", 7)});
     // The file met last is scanned first, then merged first.
     EXPECT_EQ(halsteadCalls, (std::vector<std::string>{"\\WORK\\SRC\\A.C", "\\WORK\\INC\\B.H"}));
     EXPECT_EQ(listing(), "\\WORK\\INC\\B.H#0[h2@7 h1@3] \\WORK\\SRC\\A.C#0[@20 main@10] ");
@@ -270,10 +278,10 @@ TEST_F(MetricsPass, FunctionsAreGroupedByTheirSourceFile)
     EXPECT_EQ(a->errorCount, 0);
     const SourceItem *m = a->items->next;
     EXPECT_EQ(m->type, ITEM_FUNCTION);
-    EXPECT_EQ(m->metrics[10].value, 1);  // VG
-    EXPECT_EQ(m->metrics[11].value, -1); // EXTCOMPCALL is never computed
-    EXPECT_EQ(m->metrics[13].value, 1);  // Statements
-    EXPECT_EQ(m->metrics[14].value, 1);  // NestedLevel
+    EXPECT_EQ(m->metrics[10].value, 1);   // VG
+    EXPECT_EQ(m->metrics[11].value, -1);  // EXTCOMPCALL is never computed
+    EXPECT_EQ(m->metrics[13].value, 1);   // Statements
+    EXPECT_EQ(m->metrics[14].value, 1);   // NestedLevel
     EXPECT_FALSE(a->items->name.isNull());
 }
 
@@ -282,10 +290,8 @@ TEST_F(MetricsPass, FunctionsAreGroupedByTheirSourceFile)
 // again after others find their entry again.
 TEST_F(MetricsPass, SpellingsOfOneFileShareItsEntry)
 {
-    pass({definedAt(function("f1", {}), srcDir, "A.C", 1),
-          definedAt(function("g1", {}), incDir, "B.H", 2),
-          definedAt(function("f2", {}), "\\WORK\\SRC\\.\\", "a.c", 3),
-          definedAt(function("g2", {}), incDir, "B.H", 4),
+    pass({definedAt(function("f1", {}), srcDir, "A.C", 1), definedAt(function("g1", {}), incDir, "B.H", 2),
+          definedAt(function("f2", {}), "\\WORK\\SRC\\.\\", "a.c", 3), definedAt(function("g2", {}), incDir, "B.H", 4),
           definedAt(function("f3", {}), "\\work\\src\\", "A.C", 5)});
     EXPECT_EQ(listing(), "\\WORK\\SRC\\A.C#0[f3@5 f2@3 f1@1] \\WORK\\INC\\B.H#0[g2@4 g1@2] ");
     EXPECT_EQ(halsteadCalls.size(), 2u);
@@ -329,10 +335,9 @@ TEST_F(MetricsPass, VariantsOfAHeaderAcrossInputs)
     pass({header(5), main("D.C")});  // another set of lines: variant #1
     pass({header(3), main("E.C")});  // equal to the first variant again
     pass({header(5), header(9)});    // a third variant
-    EXPECT_EQ(listing(),
-              "\\WORK\\INC\\B.H#2[h@9 h@5] \\WORK\\SRC\\E.C#0[E.C@1] \\WORK\\INC\\B.H#1[h@5] "
-              "\\WORK\\SRC\\D.C#0[D.C@1] \\WORK\\SRC\\C.C#0[C.C@1] \\WORK\\INC\\B.H#0[h@3] "
-              "\\WORK\\SRC\\A.C#0[A.C@1] ");
+    EXPECT_EQ(listing(), "\\WORK\\INC\\B.H#2[h@9 h@5] \\WORK\\SRC\\E.C#0[E.C@1] \\WORK\\INC\\B.H#1[h@5] "
+                         "\\WORK\\SRC\\D.C#0[D.C@1] \\WORK\\SRC\\C.C#0[C.C@1] \\WORK\\INC\\B.H#0[h@3] "
+                         "\\WORK\\SRC\\A.C#0[A.C@1] ");
 
     // Different file-level counts make a different variant only through the
     // items: file values take no part in the comparison.
@@ -357,8 +362,8 @@ TEST_F(MetricsPass, QuietPassesAreNotRepeated)
     pass(both());
     pass(both());
     messageCounts(errors, warningsAfter);
-    EXPECT_EQ(halsteadCalls, (std::vector<std::string>{"\\WORK\\SRC\\A.C", "\\WORK\\INC\\B.H",
-                                                       "\\WORK\\SRC\\A.C", "\\WORK\\SRC\\A.C"}));
+    EXPECT_EQ(halsteadCalls, (std::vector<std::string>{"\\WORK\\SRC\\A.C", "\\WORK\\INC\\B.H", "\\WORK\\SRC\\A.C",
+                                                       "\\WORK\\SRC\\A.C"}));
     EXPECT_EQ(warningsAfter - warningsBefore, 3);
     forgetFileCounts();
     pass(both());

@@ -39,8 +39,7 @@ TEST_F(PragmaHandlers, AcceptMarksAndCodes)
 
 TEST_F(PragmaHandlers, TooLargeCodesLeaveTheEntryAsItWas)
 {
-    EXPECT_EQ(scan("#pragma mevra accept \"X\" = 4294967296\n"),
-              at("Pragma mevra accept = code value to large"));
+    EXPECT_EQ(scan("#pragma mevra accept \"X\" = 4294967296\n"), at("Pragma mevra accept = code value to large"));
     EXPECT_EQ(flagsOf("X"), 0u);
     // Every unsigned 32-bit value is a code.
     for (uint32_t code : {2147483647u, 2147483648u, 4294967295u}) {
@@ -66,8 +65,7 @@ TEST_F(PragmaHandlers, AcceptedSequences)
 
     scan("#pragma mevra accept \"Y\" up  to 331 ,339,\t340\n");
     EXPECT_TRUE(BeginAcceptedSequence(FindOrAddAlpha("Y")));
-    for (int code : {331, 339, 340})
-        EXPECT_TRUE(IsSequenceTerminator(code)) << code;
+    for (int code : {331, 339, 340}) EXPECT_TRUE(IsSequenceTerminator(code)) << code;
 
     // A number beyond the int range is a terminator like any other.
     EXPECT_EQ(scan("#pragma mevra accept \"S\" to 339, 3000000000, 331\n"), "");
@@ -126,20 +124,16 @@ TEST_F(PragmaHandlers, EmptyStringsWarnAndMarkNothing)
         {"#pragma mevra directive \"\" = \"#x\"\n", "Pragma mevra directive ident is empty"},
         {"#pragma mevra directive \"x\" = \"\"\n", "Pragma mevra directive replacement text is empty"},
         {"#pragma mevra return_type \"\" = \"int\"\n", "Pragma mevra return_type ident is empty"},
-        {"#pragma mevra return_type \"f\" = \"\"\n",
-         "Pragma mevra return_type identifier return_type is empty"},
+        {"#pragma mevra return_type \"f\" = \"\"\n", "Pragma mevra return_type identifier return_type is empty"},
         {"#pragma mevra prefix_call \"\" = \"f\"\n", "Pragma mevra prefix_call prefix string is empty"},
-        {"#pragma mevra prefix_call \"p\" = \"\", \"g\"\n",
-         "Pragma mevra prefix_call call identifier is empty"},
+        {"#pragma mevra prefix_call \"p\" = \"\", \"g\"\n", "Pragma mevra prefix_call call identifier is empty"},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(scan(c.line), at(c.warning)) << c.line;
+    for (const auto &c : cases) EXPECT_EQ(scan(c.line), at(c.warning)) << c.line;
     EXPECT_FALSE(HasPragmaReplacements());
     EXPECT_FALSE(HasDirectiveReplacements());
     // Two empty names in one list give two warnings and the list goes on.
     EXPECT_EQ(scan("#pragma mevra ex_call = \"\", \"g\", \"\"\n"),
-              at("Pragma mevra ex_call function name is empty") +
-                  at("Pragma mevra ex_call function name is empty"));
+              at("Pragma mevra ex_call function name is empty") + at("Pragma mevra ex_call function name is empty"));
 }
 
 TEST_F(PragmaHandlers, PrefixChangeWarnsOnce)
@@ -174,8 +168,7 @@ TEST_F(PragmaHandlers, SpecialExtensions)
 
     EXPECT_EQ(scan("#pragma mevra \"microsoft#fastcall\"\n"),
               warningLine("Unknown microsoft extension : fastcall at [\\SRC\\A.C,7]"));
-    EXPECT_EQ(scan("#pragma mevra \"gnu#asm\"\n"),
-              warningLine("Unknown gnu extension : asm at [\\SRC\\A.C,7]"));
+    EXPECT_EQ(scan("#pragma mevra \"gnu#asm\"\n"), warningLine("Unknown gnu extension : asm at [\\SRC\\A.C,7]"));
     EXPECT_EQ(scan("#pragma mevra \"Microsoft#seh\"\n"),
               warningLine("Unknown special extension : Microsoft#seh at [\\SRC\\A.C,7]"));
 }
@@ -183,8 +176,7 @@ TEST_F(PragmaHandlers, SpecialExtensions)
 TEST_F(PragmaHandlers, Switches)
 {
     ScannerState &s = Scanner();
-    EXPECT_EQ(scan("#pragma mevra start_instr\n"),
-              at("Instrumentation is already running"));
+    EXPECT_EQ(scan("#pragma mevra start_instr\n"), at("Instrumentation is already running"));
     EXPECT_EQ(scan("#pragma mevra stop_instr\n"), "");
     EXPECT_EQ(s.instrOff, 1);
     EXPECT_EQ(scan("#pragma mevra stop_instr\n"), at("Instrumentation is already stopped"));
@@ -203,8 +195,7 @@ TEST_F(PragmaHandlers, StandardIncludeDirectories)
 {
     scan("#pragma mevra incl_std = \"c:\\include\", lib , \"x\",y,  \"\"\"/usr/lib\"\"\"\n");
     std::vector<std::string> got;
-    for (CountedList *c = files; c; c = c->next)
-        got.push_back(static_cast<_AlphaType *>(c->item)->text);
+    for (CountedList *c = files; c; c = c->next) got.push_back(static_cast<_AlphaType *>(c->item)->text);
     EXPECT_EQ(got, (std::vector<std::string>{"C:\\INCLUDE\\", "LIB\\", "\\USR\\LIB\\"}));
 
     // Without "=" nothing happens; an empty piece ends the list.
@@ -220,9 +211,8 @@ TEST_F(PragmaHandlers, StandardIncludeDirectories)
 TEST_F(PragmaHandlers, FormsWithoutEffectAreSilent)
 {
     for (const char *line :
-         {"#pragma mevra sizeof(int) = 4\n", "#pragma mevra signof anything\n",
-          "#pragma mevra nothingbefore\n", "#pragma mevra testing_tool_call_place\n",
-          "#pragma mevra mvc_insert whatever\n", "#pragma mevra crc 12\n",
+         {"#pragma mevra sizeof(int) = 4\n", "#pragma mevra signof anything\n", "#pragma mevra nothingbefore\n",
+          "#pragma mevra testing_tool_call_place\n", "#pragma mevra mvc_insert whatever\n", "#pragma mevra crc 12\n",
           "#pragma mevra mvo_stub x\n", "#pragma mevra exit_instr = \"exit\", \"abort\"\n",
           "#pragma mevra ex_call = \"f\"\n", "#pragma mevra return_type \"f\" = \"int\"\n"}) {
         int result = -1;
@@ -230,9 +220,8 @@ TEST_F(PragmaHandlers, FormsWithoutEffectAreSilent)
         EXPECT_EQ(result, 0);
     }
     // Forms whose syntax is not met are unknown pragmas.
-    for (const char *line : {"#pragma mevra insert\n", "#pragma mevra exit_instr \"f\"\n",
-                             "#pragma mevra accept X\n", "#pragma mevra reduce \"A\" other\n",
-                             "#pragma mevra accept \"X\" = 012\n"})
+    for (const char *line : {"#pragma mevra insert\n", "#pragma mevra exit_instr \"f\"\n", "#pragma mevra accept X\n",
+                             "#pragma mevra reduce \"A\" other\n", "#pragma mevra accept \"X\" = 012\n"})
         EXPECT_NE(scan(line).find("Unknown mevra pragma"), std::string::npos) << line;
 }
 
@@ -240,8 +229,8 @@ using PragmaHandlersDeath = DirectiveTest;
 
 TEST_F(PragmaHandlersDeath, EscapedQuoteInCheckedNamesIsInternal)
 {
-    EXPECT_EXIT(ScanDirective("#pragma mevra exit_instr = \"a\\\"b\"\n"),
-                ::testing::ExitedWithCode(9), "INTERNAL ERROR: Exit instruction name not readable");
+    EXPECT_EXIT(ScanDirective("#pragma mevra exit_instr = \"a\\\"b\"\n"), ::testing::ExitedWithCode(9),
+                "INTERNAL ERROR: Exit instruction name not readable");
     EXPECT_EXIT(ScanDirective("#pragma mevra ex_call = \"a\\\"b\"\n"), ::testing::ExitedWithCode(9),
                 "INTERNAL ERROR: Pragma mevra ex_call function name not readable");
 }

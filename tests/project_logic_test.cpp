@@ -60,7 +60,8 @@ TEST(ProjectCommand, TellsCUnits)
         {{"nvcc", "-c", "a.c"}, "a.c", false},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(command::isCUnit(c.arguments, QString::fromUtf8(c.file)), c.isC) << c.arguments.join(' ').toStdString();
+        EXPECT_EQ(command::isCUnit(c.arguments, QString::fromUtf8(c.file)), c.isC)
+            << c.arguments.join(' ').toStdString();
 }
 
 TEST(ProjectCommand, RewritesCompileIntoPreprocess)
@@ -77,15 +78,15 @@ TEST(ProjectCommand, RewritesCompileIntoPreprocess)
         {{"gcc", "-std=c99", "-O2", "-fPIC", "-c", "a.c"}, {"gcc", "-std=c99", "-O2", "-fPIC", "a.c"}},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(command::preprocessCommand(c.compile, "u.i", "u.d"), c.preprocess + tail) << c.compile.join(' ').toStdString();
+        EXPECT_EQ(command::preprocessCommand(c.compile, "u.i", "u.d"), c.preprocess + tail)
+            << c.compile.join(' ').toStdString();
 }
 
 TEST(ProjectDatabase, ReadsDependencyFilesAndFilters)
 {
     QTemporaryDir dir;
     const QString depFile = dir.filePath("u.d");
-    testutil::writeFile(depFile.toStdString(),
-                        "/out/u.i: a.c /usr/include/stdio.h \\\n  sub/../inc/x.h my\\ file.h\n");
+    testutil::writeFile(depFile.toStdString(), "/out/u.i: a.c /usr/include/stdio.h \\\n  sub/../inc/x.h my\\ file.h\n");
     EXPECT_EQ(readDependencyFile(depFile, "/src"),
               (QStringList{"/src/a.c", "/usr/include/stdio.h", "/src/inc/x.h", "/src/my file.h"}));
     EXPECT_TRUE(readDependencyFile(dir.filePath("none.d"), "/src").isEmpty());

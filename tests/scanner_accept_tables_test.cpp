@@ -67,7 +67,7 @@ TEST_F(AcceptTablesTest, OneCursorForEverySequence)
     AddSequenceTerminator(339);
     AddAcceptedSequence(inner, true);
     AddSequenceTerminator(335);
-    AddAcceptedSequence(nullptr, true);   // ignored: the terminator below goes to INNER
+    AddAcceptedSequence(nullptr, true);  // ignored: the terminator below goes to INNER
     AddSequenceTerminator(337);
     EXPECT_FALSE(IsSequenceTerminator(331)) << "no cursor yet";
 

@@ -17,7 +17,8 @@ namespace {
 ProcessResult probe(const std::vector<std::string> &args, std::vector<std::string> env = {})
 {
     // Under a sanitizer the exhaustion tests need the allocator to answer null.
-    env.insert(env.begin(), {"LC_ALL=C", "LANG=C", "LC_MESSAGES", "LANGUAGE", "ASAN_OPTIONS=allocator_may_return_null=1"});
+    env.insert(env.begin(),
+               {"LC_ALL=C", "LANG=C", "LC_MESSAGES", "LANGUAGE", "ASAN_OPTIONS=allocator_may_return_null=1"});
     ProcessResult r = testutil::runProcess(MESSAGE_PROBE, args, env);
     // Lines of a sanitizer's own ("==pid==...") are not the program's output.
     std::string kept;
@@ -76,8 +77,8 @@ TEST(MessageLevels, WarningsOfOneKindAreShownUpToAHundredPerFile)
     std::string shown;
     for (int i = 0; i < 100; ++i) shown += "Corvel tarsk1 - WARNING: w %1\n";
     EXPECT_EQ(r.err, shown + "Corvel tarsk1 - WARNING: v\nCorvel tarsk1 - WARNING: v\n"
-                     "Corvel tarsk1 - WARNING: 50 more warnings of the kind \"w ...\" in f.c were not shown\n"
-                     "Corvel tarsk1 - WARNING: w %1\n");
+                             "Corvel tarsk1 - WARNING: 50 more warnings of the kind \"w ...\" in f.c were not shown\n"
+                             "Corvel tarsk1 - WARNING: w %1\n");
     EXPECT_EQ(r.out, "errors=0 warnings=152\nerrors=0 warnings=153\n");
 }
 
@@ -128,8 +129,8 @@ TEST(ToolLog, AppendsRecordsAndClosesOnEveryExit)
     testutil::TempDir dir;
     const std::string log = dir.file("run.log");
     testutil::writeFile(log, "MET earlier\n");
-    ProcessResult r = probe(named({"write", "MET", "lost", "log", log, "write", "MET", "\\A\\A.C.met", "write",
-                                   "MET", "b.met", "fatal", "stop"}));
+    ProcessResult r = probe(named({"write", "MET", "lost", "log", log, "write", "MET", "\\A\\A.C.met", "write", "MET",
+                                   "b.met", "fatal", "stop"}));
     EXPECT_EQ(r.exitCode, 7);
     EXPECT_EQ(testutil::readFile(log), "MET earlier\nMET \\A\\A.C.met\nMET b.met\n");
 
@@ -145,8 +146,8 @@ TEST(ToolLog, UnopenableLogIsAWarningAndTheRunGoesOn)
     for (const char *name : {"missing/run.log", "missing/%1.log", "missing/%2%1"}) {
         const std::string log = dir.file(name);
         ProcessResult r = probe(named({"log", log, "write", "MET", "x", "counts"}));
-        EXPECT_EQ(r.err, "Corvel tarsk1 - WARNING: Cannot append to Vantel Log File: " + log +
-                             " No such file or directory\n");
+        EXPECT_EQ(r.err,
+                  "Corvel tarsk1 - WARNING: Cannot append to Vantel Log File: " + log + " No such file or directory\n");
         EXPECT_EQ(r.out, "errors=0 warnings=1\n");
         EXPECT_EQ(r.exitCode, 0);
     }
@@ -182,7 +183,8 @@ TEST(Allocation, BlocksAreZeroedAndKeepTheirContent)
 
 TEST(ScannerFailure, TextAndNewlineWithCodeTwo)
 {
-    ProcessResult r = probe(named({"scanner", "input buffer overflow, can't enlarge buffer because scanner uses REJECT"}));
+    ProcessResult r =
+        probe(named({"scanner", "input buffer overflow, can't enlarge buffer because scanner uses REJECT"}));
     EXPECT_EQ(r.err, "input buffer overflow, can't enlarge buffer because scanner uses REJECT\n");
     EXPECT_EQ(r.exitCode, 2);
 }

@@ -21,7 +21,7 @@ extern char **environ;
 namespace testutil {
 
 struct ProcessResult {
-    int exitCode = -1;      // exit status, or 128 + signal number
+    int exitCode = -1;  // exit status, or 128 + signal number
     std::string out;
     std::string err;
 };
@@ -59,7 +59,8 @@ public:
     {
         if (!path_.empty()) {
             std::string cmd = "chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
-            if (std::system(cmd.c_str()) != 0) { /* best effort */ }
+            if (std::system(cmd.c_str()) != 0) { /* best effort */
+            }
         }
     }
     TempDir(const TempDir &) = delete;
@@ -95,8 +96,8 @@ inline std::vector<std::string> mergedEnvironment(const std::vector<std::string>
 // NAME=value are set, NAME alone removes the variable; the rest of the
 // environment is inherited. stdin is /dev/null unless input is given.
 inline ProcessResult runProcess(const std::string &program, const std::vector<std::string> &args,
-                                const std::vector<std::string> &env = {},
-                                const std::string &workDir = "", const std::string &input = "")
+                                const std::vector<std::string> &env = {}, const std::string &workDir = "",
+                                const std::string &input = "")
 {
     TempDir io;
     std::string outPath = io.file("out"), errPath = io.file("err"), inPath = io.file("in");

@@ -37,7 +37,8 @@ protected:
     }
 };
 
-template <typename Action> int exitCodeOf(Action action)
+template <typename Action>
+int exitCodeOf(Action action)
 {
     try {
         action();
@@ -237,7 +238,7 @@ TEST_F(TreeTest, CorruptedChainsPanic)
     a->next = nullptr;
     ResetAppendCache();
     AppendSiblings(a, b);
-    EXPECT_EQ(exitCodeOf([&] { AppendSiblings(a, a); }), 7);   // would close a cycle
+    EXPECT_EQ(exitCodeOf([&] { AppendSiblings(a, a); }), 7);  // would close a cycle
 
     b->next = a;
     SyntaxNode *block = NewNode(LBRACE, nullptr);

@@ -22,18 +22,23 @@
 
 namespace {
 
-bool quiet = false;   // --count: print only the number of tokens of each file
+bool quiet = false;  // --count: print only the number of tokens of each file
 
 const char *entryText(const _AlphaType *entry) { return entry ? entry->text : "-"; }
 
 bool isLeaf(int code)
 {
     switch (code) {
-    case IDENTIFIER: case TYPE_NAME: case STRING_LITERAL: case FLOATING_CONSTANT: case INTEGER_CONSTANT:
-    case CHARACTER_CONSTANT: case OCTAL_CONSTANT: case HEX_CONSTANT: case BINARY_CONSTANT:
-        return true;
-    default:
-        return false;
+    case IDENTIFIER:
+    case TYPE_NAME:
+    case STRING_LITERAL:
+    case FLOATING_CONSTANT:
+    case INTEGER_CONSTANT:
+    case CHARACTER_CONSTANT:
+    case OCTAL_CONSTANT:
+    case HEX_CONSTANT:
+    case BINARY_CONSTANT: return true;
+    default: return false;
     }
 }
 
@@ -68,7 +73,8 @@ void dumpFile(const char *path, bool isDefinitionFile)
 
 [[noreturn]] void usage()
 {
-    std::fprintf(stderr, "usage: tokendump [--flags=T:HEX] [--code=T:N] [--to=T:N,..] [--upto=T:N,..] [definition] source\n");
+    std::fprintf(stderr,
+                 "usage: tokendump [--flags=T:HEX] [--code=T:N] [--to=T:N,..] [--upto=T:N,..] [definition] source\n");
     std::exit(64);
 }
 
@@ -128,7 +134,7 @@ int main(int argc, char **argv)
         files[count++] = argv[i];
     }
     if (count == 0) usage();
-    CountedList *fileList = nullptr;   // what incl_std pragmas collect
+    CountedList *fileList = nullptr;  // what incl_std pragmas collect
     SetPragmaFileList(&fileList);
     if (count == 2) dumpFile(files[0], true);
     dumpFile(files[count - 1], false);
