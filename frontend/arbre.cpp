@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frontend/kinds.h"
+#include "frontend/places.h"
 #include "support/alpha.h"
 #include "support/machine.h"
 
@@ -104,6 +105,32 @@ bool SamePosition(const SourcePosition &a, const SourcePosition &b)
            a.physical_line == b.physical_line && a.column == b.column;
 }
 
+namespace {
+// The place of the last position compacted: nearly every node has it too.
+SourcePlace lastPlace = {};
+uint32_t lastPlaceIndex = 0;
+
+inline uint32_t placeOf(const SourcePosition &p)
+{
+    if (p.file != lastPlace.file || p.directory != lastPlace.directory || p.instr_off != lastPlace.instr_off) {
+        lastPlaceIndex = InternPlace(p.file, p.directory, p.instr_off);
+        lastPlace = SourcePlace{p.file, p.directory, p.instr_off};
+    }
+    return lastPlaceIndex;
+}
+}  // namespace
+
+NodePosition CompactPosition(const SourcePosition &p)
+{
+    return NodePosition{p.line, p.physical_line, p.column, placeOf(p)};
+}
+
+SourcePosition ExpandPosition(const NodePosition &p)
+{
+    const SourcePlace &place = PlaceAt(p.place);
+    return SourcePosition{place.instr_off, p.line, place.file, place.directory, p.physical_line, p.column};
+}
+
 TokenSpan &PendingSpan() { return pendingSpan; }
 
 void ClearPendingSpan() { pendingSpan = TokenSpan{}; }
@@ -137,7 +164,8 @@ SyntaxNode *NewNode(int kind, const ParseValue *token)
     SyntaxNode *node = takeNode();
     node->kind = static_cast<int16_t>(kind);
     if (token) {
-        node->start = token->position;
+        const SourcePosition &p = token->position;
+        node->start = NodePosition{p.line, p.physical_line, p.column, placeOf(p)};
         node->alpha = token->alpha;
     }
     return node;
@@ -189,14 +217,14 @@ SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b)
 
 SyntaxNode *SetEnd(SyntaxNode *node, const ParseValue *token)
 {
-    if (node && token) node->end = token->position;
+    if (node && token) node->end = CompactPosition(token->position);
     return node;
 }
 
 SyntaxNode *SetEndWidth(SyntaxNode *node, const ParseValue *token, int width)
 {
     if (node && token) {
-        node->end = token->position;
+        node->end = CompactPosition(token->position);
         node->end.column += width - 1;
     }
     return node;
@@ -207,7 +235,7 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
     if (!node) reportInternal(translateText("Internal Error", "Attempt to set alpha of null node"));
     node->alpha = alpha;
     node->end = node->start;
-    if (spanIsEmpty(pendingSpan) || !SamePosition(pendingSpan.start, node->start)) {
+    if (spanIsEmpty(pendingSpan) || !SamePosition(pendingSpan.start, ExpandPosition(node->start))) {
         if (alpha) node->end.column += static_cast<int32_t>(alpha->length) - 1;
         return node;
     }
@@ -225,12 +253,13 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings)
 {
     if (!node || !token) return node;
+    const NodePosition end = CompactPosition(token->position);
     std::vector<SyntaxNode *> &stack = walkStack();
     stack.clear();
     if (withSiblings) {
         stack.push_back(node);
     } else {
-        if (node->kind == INIT_DECLARATOR) node->end = token->position;
+        if (node->kind == INIT_DECLARATOR) node->end = end;
         if (node->child) stack.push_back(node->child);
     }
     // Each stack entry is the head of a sibling chain still to be visited.
@@ -238,7 +267,7 @@ SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool wi
         SyntaxNode *chain = stack.back();
         stack.pop_back();
         for (SyntaxNode *n = chain; n; n = n->next) {
-            if (n->kind == INIT_DECLARATOR) n->end = token->position;
+            if (n->kind == INIT_DECLARATOR) n->end = end;
             if (n->child) stack.push_back(n->child);
         }
     }
@@ -286,6 +315,9 @@ void ReleaseNodeStorage()
     std::vector<SyntaxNode *>().swap(nodeSlabs);
     nodesLeftInSlab = 0;
     freeNodes = nullptr;
+    ForgetPlaces();
+    lastPlace = SourcePlace{};
+    lastPlaceIndex = 0;
 }
 
 void ResetAppendCache()

@@ -36,15 +36,29 @@ struct ParseValue {
     SyntaxNode *node;  // always null in a token value
 };
 
+// A position as a node holds it. File, directory and instrumentation flag
+// change only at line markers and pragmas, so they are kept once per run in
+// the place table (frontend/places.h) and the node holds their index: a node
+// then fills one cache line.
+struct NodePosition {
+    int32_t line;
+    int32_t physical_line;
+    int32_t column;
+    uint32_t place;  // 0 is the place of no file
+};
+NodePosition CompactPosition(const SourcePosition &p);
+SourcePosition ExpandPosition(const NodePosition &p);
+
 struct SyntaxNode {
     int16_t kind;
     int32_t parkSlot;   // bookkeeping of the append cache; 0 outside it
     _AlphaType *alpha;  // an EXTERN child of a compound statement holds a CountedList* here
-    SourcePosition start;
-    SourcePosition end;
+    NodePosition start;
+    NodePosition end;
     SyntaxNode *next;
     SyntaxNode *child;
 };
+static_assert(sizeof(SyntaxNode) == 64, "a node fills one cache line");
 
 // The last token whose text spanned line breaks: written by the C scanner,
 // consumed by SetAlpha. Empty when lines and end_column are both 0.
@@ -70,8 +84,8 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings);
 void FreeTree(SyntaxNode *node);
 void ResetAppendCache();
-// Gives the storage of every node back at the end of a run; the nodes of a
-// parse that a jump abandoned go with it.
+// Gives the storage of every node and the place table back at the end of a
+// run; the nodes of a parse that a jump abandoned go with it.
 void ReleaseNodeStorage();
 
 // The counted list held by an EXTERN node.

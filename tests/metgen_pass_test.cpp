@@ -193,9 +193,11 @@ const char *const sysDir = "\\USR\\INCLUDE\\";
 
 SyntaxNode *definedAt(SyntaxNode *f, const char *dir, const char *file, int line)
 {
-    f->start.directory = alpha(dir);
-    f->start.file = alpha(file);
-    f->start.line = line;
+    SourcePosition start{};
+    start.directory = alpha(dir);
+    start.file = alpha(file);
+    start.line = line;
+    f->start = CompactPosition(start);
     return f;
 }
 

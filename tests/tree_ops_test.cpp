@@ -65,7 +65,7 @@ TEST_F(TreeTest, NewNodesCopyTheTokenAndKeepChildOrder)
     SyntaxNode *n = NewNode4(CALL, &t, a, nullptr, AppendSiblings(b, c), d);
     EXPECT_EQ(n->kind, CALL);
     EXPECT_EQ(n->alpha, t.alpha);
-    EXPECT_TRUE(SamePosition(n->start, t.position));
+    EXPECT_TRUE(SamePosition(ExpandPosition(n->start), t.position));
     EXPECT_EQ(n->end.line, 0);
     ASSERT_EQ(n->child, a);
     EXPECT_EQ(a->next, b);
@@ -78,6 +78,24 @@ TEST_F(TreeTest, NewNodesCopyTheTokenAndKeepChildOrder)
     FreeTree(n);
     FreeTree(empty);
     FreeTree(nullptr);
+}
+
+TEST_F(TreeTest, NodesKeepFileDirectoryAndFlagOfEachPosition)
+{
+    // Places that change from one node to the next, the flag alone included.
+    _AlphaType *a = FindOrAddAlpha("A.C"), *b = FindOrAddAlpha("B.H"), *dir = FindOrAddAlpha("\\SRC\\");
+    const SourcePosition positions[] = {
+        {0, 1, a, dir, 1, 1},     {1, 2, a, dir, 2, 2}, {0, 3, b, dir, 3, 3},
+        {0, 4, b, nullptr, 4, 4}, {0, 5, a, dir, 5, 5}, {0, 0, nullptr, nullptr, 0, 0},
+    };
+    for (const SourcePosition &p : positions) {
+        ParseValue t{};
+        t.position = p;
+        SyntaxNode *n = SetEnd(NewNode(IDENTIFIER, &t), &t);
+        EXPECT_TRUE(SamePosition(ExpandPosition(n->start), p)) << p.line;
+        EXPECT_TRUE(SamePosition(ExpandPosition(n->end), p)) << p.line;
+        FreeTree(n);
+    }
 }
 
 TEST_F(TreeTest, AppendAndAddChildWithNullLists)
@@ -179,9 +197,9 @@ TEST_F(TreeTest, EndPositions)
     ParseValue open = token("(", 2, 4);
     ParseValue close = token(")", 3, 9);
     SyntaxNode *n = SetEnd(NewNode(LPAREN, &open), &close);
-    EXPECT_TRUE(SamePosition(n->end, close.position));
+    EXPECT_TRUE(SamePosition(ExpandPosition(n->end), close.position));
     SetEnd(n, nullptr);
-    EXPECT_TRUE(SamePosition(n->end, close.position));
+    EXPECT_TRUE(SamePosition(ExpandPosition(n->end), close.position));
     SetEndWidth(n, &close, 3);
     EXPECT_EQ(n->end.column, 11);
     FreeTree(n);
