@@ -99,32 +99,6 @@ void forgetCachedNode(SyntaxNode *node)
 
 }  // namespace
 
-bool SamePosition(const SourcePosition &a, const SourcePosition &b)
-{
-    return a.instr_off == b.instr_off && a.line == b.line && a.file == b.file && a.directory == b.directory &&
-           a.physical_line == b.physical_line && a.column == b.column;
-}
-
-namespace {
-// The place of the last position compacted: nearly every node has it too.
-SourcePlace lastPlace = {};
-uint32_t lastPlaceIndex = 0;
-
-inline uint32_t placeOf(const SourcePosition &p)
-{
-    if (p.file != lastPlace.file || p.directory != lastPlace.directory || p.instr_off != lastPlace.instr_off) {
-        lastPlaceIndex = InternPlace(p.file, p.directory, p.instr_off);
-        lastPlace = SourcePlace{p.file, p.directory, p.instr_off};
-    }
-    return lastPlaceIndex;
-}
-}  // namespace
-
-NodePosition CompactPosition(const SourcePosition &p)
-{
-    return NodePosition{p.line, p.physical_line, p.column, placeOf(p)};
-}
-
 SourcePosition ExpandPosition(const NodePosition &p)
 {
     const SourcePlace &place = PlaceAt(p.place);
@@ -164,8 +138,7 @@ SyntaxNode *NewNode(int kind, const ParseValue *token)
     SyntaxNode *node = takeNode();
     node->kind = static_cast<int16_t>(kind);
     if (token) {
-        const SourcePosition &p = token->position;
-        node->start = NodePosition{p.line, p.physical_line, p.column, placeOf(p)};
+        node->start = token->position;
         node->alpha = token->alpha;
     }
     return node;
@@ -217,14 +190,14 @@ SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b)
 
 SyntaxNode *SetEnd(SyntaxNode *node, const ParseValue *token)
 {
-    if (node && token) node->end = CompactPosition(token->position);
+    if (node && token) node->end = token->position;
     return node;
 }
 
 SyntaxNode *SetEndWidth(SyntaxNode *node, const ParseValue *token, int width)
 {
     if (node && token) {
-        node->end = CompactPosition(token->position);
+        node->end = token->position;
         node->end.column += width - 1;
     }
     return node;
@@ -235,7 +208,7 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
     if (!node) reportInternal(translateText("Internal Error", "Attempt to set alpha of null node"));
     node->alpha = alpha;
     node->end = node->start;
-    if (spanIsEmpty(pendingSpan) || !SamePosition(pendingSpan.start, ExpandPosition(node->start))) {
+    if (spanIsEmpty(pendingSpan) || !SamePosition(pendingSpan.start, node->start)) {
         if (alpha) node->end.column += static_cast<int32_t>(alpha->length) - 1;
         return node;
     }
@@ -253,7 +226,7 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings)
 {
     if (!node || !token) return node;
-    const NodePosition end = CompactPosition(token->position);
+    const NodePosition end = token->position;
     std::vector<SyntaxNode *> &stack = walkStack();
     stack.clear();
     if (withSiblings) {
@@ -316,8 +289,6 @@ void ReleaseNodeStorage()
     nodesLeftInSlab = 0;
     freeNodes = nullptr;
     ForgetPlaces();
-    lastPlace = SourcePlace{};
-    lastPlaceIndex = 0;
 }
 
 void ResetAppendCache()

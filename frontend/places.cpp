@@ -1,6 +1,6 @@
-// The place table behind the positions that nodes hold. Consecutive nodes
-// nearly always share their place, so the last one found is tried first; a
-// hash finds the others, so input that changes file at every line stays linear.
+// The place table behind the positions that tokens and nodes hold. The last
+// place found is tried first (inline); a hash finds the others, so input
+// that changes file at every line stays linear.
 #include "frontend/places.h"
 
 #include <functional>
@@ -31,23 +31,28 @@ struct PlaceKeyHash {
 
 std::vector<SourcePlace> places{SourcePlace{}};
 std::unordered_map<PlaceKey, uint32_t, PlaceKeyHash> indexOf{{PlaceKey{nullptr, nullptr, 0}, 0}};
-uint32_t lastFound = 0;
 
 }  // namespace
 
-uint32_t InternPlace(_AlphaType *file, _AlphaType *directory, uint8_t instrOff)
+namespace places_detail {
+
+SourcePlace lastPlace = {};
+uint32_t lastIndex = 0;
+
+uint32_t findOrAdd(_AlphaType *file, _AlphaType *directory, uint8_t instrOff)
 {
-    const SourcePlace &last = places[lastFound];
-    if (last.file == file && last.directory == directory && last.instr_off == instrOff) return lastFound;
     auto [at, added] = indexOf.try_emplace(PlaceKey{file, directory, instrOff}, static_cast<uint32_t>(places.size()));
     if (added) {
         // An index for every marker of a 4 GB input: memory gives out first.
         if (places.size() == UINT32_MAX) reportInternal(QStringLiteral("Place table full"));
         places.push_back(SourcePlace{file, directory, instrOff});
     }
-    lastFound = at->second;
-    return lastFound;
+    lastPlace = SourcePlace{file, directory, instrOff};
+    lastIndex = at->second;
+    return lastIndex;
 }
+
+}  // namespace places_detail
 
 const SourcePlace &PlaceAt(uint32_t index)
 {
@@ -60,5 +65,6 @@ void ForgetPlaces()
     std::vector<SourcePlace>{SourcePlace{}}.swap(places);
     indexOf.clear();
     indexOf.emplace(PlaceKey{nullptr, nullptr, 0}, 0);
-    lastFound = 0;
+    places_detail::lastPlace = SourcePlace{};
+    places_detail::lastIndex = 0;
 }

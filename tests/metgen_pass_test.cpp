@@ -3,6 +3,7 @@
 // the Halstead counts per file and the merge of variants into the run's list.
 #include "frontend/arbre.h"
 #include "frontend/kinds.h"
+#include "frontend/places.h"
 #include "metfile/metfile.h"
 #include "metrics/halstead.h"
 #include "metfile/writeMetricsApi.h"
@@ -193,11 +194,7 @@ const char *const sysDir = "\\USR\\INCLUDE\\";
 
 SyntaxNode *definedAt(SyntaxNode *f, const char *dir, const char *file, int line)
 {
-    SourcePosition start{};
-    start.directory = alpha(dir);
-    start.file = alpha(file);
-    start.line = line;
-    f->start = CompactPosition(start);
+    f->start = NodePosition{line, 0, 0, InternPlace(alpha(file), alpha(dir), 0)};
     return f;
 }
 

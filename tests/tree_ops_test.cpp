@@ -4,6 +4,7 @@
 
 #include "frontend/arbre.h"
 #include "frontend/kinds.h"
+#include "frontend/places.h"
 #include "support/alpha.h"
 #include "support/machine.h"
 
@@ -29,10 +30,7 @@ protected:
     {
         ParseValue v{};
         v.alpha = FindOrAddAlpha(text);
-        v.position.line = line;
-        v.position.physical_line = line;
-        v.position.column = column;
-        v.position.file = FindOrAddAlpha("A.C");
+        v.position = NodePosition{line, line, column, InternPlace(FindOrAddAlpha("A.C"), nullptr, 0)};
         return v;
     }
 };
@@ -65,7 +63,7 @@ TEST_F(TreeTest, NewNodesCopyTheTokenAndKeepChildOrder)
     SyntaxNode *n = NewNode4(CALL, &t, a, nullptr, AppendSiblings(b, c), d);
     EXPECT_EQ(n->kind, CALL);
     EXPECT_EQ(n->alpha, t.alpha);
-    EXPECT_TRUE(SamePosition(ExpandPosition(n->start), t.position));
+    EXPECT_TRUE(SamePosition(n->start, t.position));
     EXPECT_EQ(n->end.line, 0);
     ASSERT_EQ(n->child, a);
     EXPECT_EQ(a->next, b);
@@ -90,10 +88,14 @@ TEST_F(TreeTest, NodesKeepFileDirectoryAndFlagOfEachPosition)
     };
     for (const SourcePosition &p : positions) {
         ParseValue t{};
-        t.position = p;
+        t.position = NodePosition{p.line, p.physical_line, p.column, InternPlace(p.file, p.directory, p.instr_off)};
         SyntaxNode *n = SetEnd(NewNode(IDENTIFIER, &t), &t);
-        EXPECT_TRUE(SamePosition(ExpandPosition(n->start), p)) << p.line;
-        EXPECT_TRUE(SamePosition(ExpandPosition(n->end), p)) << p.line;
+        for (const SourcePosition &kept : {ExpandPosition(n->start), ExpandPosition(n->end)}) {
+            EXPECT_EQ(kept.file, p.file) << p.line;
+            EXPECT_EQ(kept.directory, p.directory) << p.line;
+            EXPECT_EQ(kept.instr_off, p.instr_off) << p.line;
+            EXPECT_EQ(kept.line, p.line);
+        }
         FreeTree(n);
     }
 }
@@ -197,9 +199,9 @@ TEST_F(TreeTest, EndPositions)
     ParseValue open = token("(", 2, 4);
     ParseValue close = token(")", 3, 9);
     SyntaxNode *n = SetEnd(NewNode(LPAREN, &open), &close);
-    EXPECT_TRUE(SamePosition(ExpandPosition(n->end), close.position));
+    EXPECT_TRUE(SamePosition(n->end, close.position));
     SetEnd(n, nullptr);
-    EXPECT_TRUE(SamePosition(ExpandPosition(n->end), close.position));
+    EXPECT_TRUE(SamePosition(n->end, close.position));
     SetEndWidth(n, &close, 3);
     EXPECT_EQ(n->end.column, 11);
     FreeTree(n);
