@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "frontend/kinds.h"
+#include "frontend/places.h"
 #include "support/alpha.h"
 #include "support/machine.h"
 
@@ -98,10 +99,10 @@ void forgetCachedNode(SyntaxNode *node)
 
 }  // namespace
 
-bool SamePosition(const SourcePosition &a, const SourcePosition &b)
+SourcePosition ExpandPosition(const NodePosition &p)
 {
-    return a.instr_off == b.instr_off && a.line == b.line && a.file == b.file && a.directory == b.directory &&
-           a.physical_line == b.physical_line && a.column == b.column;
+    const SourcePlace &place = PlaceAt(p.place);
+    return SourcePosition{place.instr_off, p.line, place.file, place.directory, p.physical_line, p.column};
 }
 
 TokenSpan &PendingSpan() { return pendingSpan; }
@@ -225,12 +226,13 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings)
 {
     if (!node || !token) return node;
+    const NodePosition end = token->position;
     std::vector<SyntaxNode *> &stack = walkStack();
     stack.clear();
     if (withSiblings) {
         stack.push_back(node);
     } else {
-        if (node->kind == INIT_DECLARATOR) node->end = token->position;
+        if (node->kind == INIT_DECLARATOR) node->end = end;
         if (node->child) stack.push_back(node->child);
     }
     // Each stack entry is the head of a sibling chain still to be visited.
@@ -238,7 +240,7 @@ SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool wi
         SyntaxNode *chain = stack.back();
         stack.pop_back();
         for (SyntaxNode *n = chain; n; n = n->next) {
-            if (n->kind == INIT_DECLARATOR) n->end = token->position;
+            if (n->kind == INIT_DECLARATOR) n->end = end;
             if (n->child) stack.push_back(n->child);
         }
     }
@@ -286,6 +288,7 @@ void ReleaseNodeStorage()
     std::vector<SyntaxNode *>().swap(nodeSlabs);
     nodesLeftInSlab = 0;
     freeNodes = nullptr;
+    ForgetPlaces();
 }
 
 void ResetAppendCache()

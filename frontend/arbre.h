@@ -15,7 +15,6 @@ struct SourcePosition {
     int32_t physical_line;
     int32_t column;
 };
-bool SamePosition(const SourcePosition &a, const SourcePosition &b);
 // Line numbers are 32-bit counters that a line marker may set to any value,
 // the largest included: moving on from there wraps instead of overflowing.
 inline int32_t AdvanceLine(int32_t line, int32_t by)
@@ -27,29 +26,48 @@ inline int32_t LinesBetween(int32_t from, int32_t to)
     return static_cast<int32_t>(static_cast<uint32_t>(to) - static_cast<uint32_t>(from));
 }
 
+// A position as tokens and nodes hold it. File, directory and
+// instrumentation flag change only at line markers and pragmas, so they are
+// kept once per run in the place table (frontend/places.h) and a position
+// holds their index: a node then fills one cache line and a parser value
+// half of one.
+struct NodePosition {
+    int32_t line;
+    int32_t physical_line;
+    int32_t column;
+    uint32_t place;  // 0 is the place of no file
+};
+inline bool SamePosition(const NodePosition &a, const NodePosition &b)
+{
+    return a.line == b.line && a.physical_line == b.physical_line && a.column == b.column && a.place == b.place;
+}
+SourcePosition ExpandPosition(const NodePosition &p);
+
 struct SyntaxNode;
 
 // The scanner's token value and each entry of the parser's value stack.
 struct ParseValue {
     _AlphaType *alpha;
-    SourcePosition position;
+    NodePosition position;
     SyntaxNode *node;  // always null in a token value
 };
+static_assert(sizeof(ParseValue) == 32, "a parser value is copied several times per reduction");
 
 struct SyntaxNode {
     int16_t kind;
     int32_t parkSlot;   // bookkeeping of the append cache; 0 outside it
     _AlphaType *alpha;  // an EXTERN child of a compound statement holds a CountedList* here
-    SourcePosition start;
-    SourcePosition end;
+    NodePosition start;
+    NodePosition end;
     SyntaxNode *next;
     SyntaxNode *child;
 };
+static_assert(sizeof(SyntaxNode) == 64, "a node fills one cache line");
 
 // The last token whose text spanned line breaks: written by the C scanner,
 // consumed by SetAlpha. Empty when lines and end_column are both 0.
 struct TokenSpan {
-    SourcePosition start;
+    NodePosition start;
     int32_t lines;
     int32_t end_column;
 };
@@ -70,8 +88,8 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings);
 void FreeTree(SyntaxNode *node);
 void ResetAppendCache();
-// Gives the storage of every node back at the end of a run; the nodes of a
-// parse that a jump abandoned go with it.
+// Gives the storage of every node and the place table back at the end of a
+// run; the nodes of a parse that a jump abandoned go with it.
 void ReleaseNodeStorage();
 
 // The counted list held by an EXTERN node.

@@ -42,6 +42,7 @@
 
 %{
 #include "frontend/kinds.h"
+#include "frontend/places.h"
 #include "frontend/stx_c.h"
 #include "frontend/stx_c_actions.h"
 #include "frontend/stx_c_lex.h"
@@ -1261,8 +1262,7 @@ uint16_t ParseFile(const char *path, bool isDefinitionFile, SyntaxNode **outTree
     SyntaxNode *root = TakeRoot();
     if (outTree) {
         if (root) {
-            root->end.file = Scanner().currentFile;
-            root->end.directory = Scanner().currentDirectory;
+            root->end.place = InternPlace(Scanner().currentFile, Scanner().currentDirectory, 0);
         }
         *outTree = root;
     } else {

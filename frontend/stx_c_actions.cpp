@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "frontend/kinds.h"
+#include "frontend/places.h"
 #include "frontend/stx_c_lex.h"
 #include "support/alpha.h"
 #include "support/files.h"
@@ -115,8 +116,10 @@ bool hasOpenArray(const SyntaxNode *declarator)
 
 bool inExcludedDirectory(const SyntaxNode *declarator)
 {
-    if (!state.excludedDirs || !declarator->start.directory) return false;
-    const char *dir = declarator->start.directory->text;
+    if (!state.excludedDirs) return false;
+    const _AlphaType *directory = PlaceAt(declarator->start.place).directory;
+    if (!directory) return false;
+    const char *dir = directory->text;
     for (const char *const *p = state.excludedDirs; *p; ++p)
         if (std::strncmp(dir, *p, std::strlen(*p)) == 0) return true;
     return false;

@@ -242,9 +242,9 @@ static void addFunctionItem(MetFile *file, const SyntaxNode *function)
 static void collectFunction(PassList &pass, const SyntaxNode *node)
 {
     if (node->kind != FUNCTION_DEFINITION) return;
-    if (!node->start.file || !node->start.directory)
-        reportInternal(QStringLiteral("Function definition without a source file"));
-    addFunctionItem(findOrAddEntry(pass, node->start)->file, node);
+    const SourcePosition start = ExpandPosition(node->start);
+    if (!start.file || !start.directory) reportInternal(QStringLiteral("Function definition without a source file"));
+    addFunctionItem(findOrAddEntry(pass, start)->file, node);
 }
 
 void measureDefinition(SyntaxNode *definition)

@@ -3,6 +3,7 @@
 // the Halstead counts per file and the merge of variants into the run's list.
 #include "frontend/arbre.h"
 #include "frontend/kinds.h"
+#include "frontend/places.h"
 #include "metfile/metfile.h"
 #include "metrics/halstead.h"
 #include "metfile/writeMetricsApi.h"
@@ -193,9 +194,7 @@ const char *const sysDir = "\\USR\\INCLUDE\\";
 
 SyntaxNode *definedAt(SyntaxNode *f, const char *dir, const char *file, int line)
 {
-    f->start.directory = alpha(dir);
-    f->start.file = alpha(file);
-    f->start.line = line;
+    f->start = NodePosition{line, 0, 0, InternPlace(alpha(file), alpha(dir), 0)};
     return f;
 }
 

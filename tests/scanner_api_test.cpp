@@ -77,8 +77,8 @@ TEST_F(ScannerApi, EachFileStartsAfresh)
     EXPECT_STREQ(TokenValue().alpha->text, "third");
     EXPECT_EQ(TokenValue().position.column, 3);
     EXPECT_EQ(TokenValue().position.line, 1);
-    EXPECT_EQ(TokenValue().position.instr_off, 1);
-    EXPECT_STREQ(TokenValue().position.file->text, "B.C");
+    EXPECT_EQ(ExpandPosition(TokenValue().position).instr_off, 1);
+    EXPECT_STREQ(ExpandPosition(TokenValue().position).file->text, "B.C");
     EXPECT_EQ(NextToken(), END);
 }
 

@@ -4,6 +4,7 @@
 
 #include "frontend/arbre.h"
 #include "frontend/kinds.h"
+#include "frontend/places.h"
 #include "support/alpha.h"
 #include "support/machine.h"
 
@@ -29,10 +30,7 @@ protected:
     {
         ParseValue v{};
         v.alpha = FindOrAddAlpha(text);
-        v.position.line = line;
-        v.position.physical_line = line;
-        v.position.column = column;
-        v.position.file = FindOrAddAlpha("A.C");
+        v.position = NodePosition{line, line, column, InternPlace(FindOrAddAlpha("A.C"), nullptr, 0)};
         return v;
     }
 };
@@ -78,6 +76,28 @@ TEST_F(TreeTest, NewNodesCopyTheTokenAndKeepChildOrder)
     FreeTree(n);
     FreeTree(empty);
     FreeTree(nullptr);
+}
+
+TEST_F(TreeTest, NodesKeepFileDirectoryAndFlagOfEachPosition)
+{
+    // Places that change from one node to the next, the flag alone included.
+    _AlphaType *a = FindOrAddAlpha("A.C"), *b = FindOrAddAlpha("B.H"), *dir = FindOrAddAlpha("\\SRC\\");
+    const SourcePosition positions[] = {
+        {0, 1, a, dir, 1, 1},     {1, 2, a, dir, 2, 2}, {0, 3, b, dir, 3, 3},
+        {0, 4, b, nullptr, 4, 4}, {0, 5, a, dir, 5, 5}, {0, 0, nullptr, nullptr, 0, 0},
+    };
+    for (const SourcePosition &p : positions) {
+        ParseValue t{};
+        t.position = NodePosition{p.line, p.physical_line, p.column, InternPlace(p.file, p.directory, p.instr_off)};
+        SyntaxNode *n = SetEnd(NewNode(IDENTIFIER, &t), &t);
+        for (const SourcePosition &kept : {ExpandPosition(n->start), ExpandPosition(n->end)}) {
+            EXPECT_EQ(kept.file, p.file) << p.line;
+            EXPECT_EQ(kept.directory, p.directory) << p.line;
+            EXPECT_EQ(kept.instr_off, p.instr_off) << p.line;
+            EXPECT_EQ(kept.line, p.line);
+        }
+        FreeTree(n);
+    }
 }
 
 TEST_F(TreeTest, AppendAndAddChildWithNullLists)

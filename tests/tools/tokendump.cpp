@@ -45,7 +45,7 @@ bool isLeaf(int code)
 void printToken(int code)
 {
     const ParseValue &v = TokenValue();
-    const SourcePosition &p = v.position;
+    const SourcePosition p = ExpandPosition(v.position);
     std::printf("%d %s %d/%d:%d %s %s ", code, KindName(code), p.line, p.physical_line, p.column, entryText(p.file),
                 entryText(p.directory));
     if (v.alpha) std::printf("[%s]", v.alpha->text);
