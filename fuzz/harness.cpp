@@ -257,7 +257,7 @@ void halsteadBody(void *context)
     HalsteadRun &run = *static_cast<HalsteadRun *>(context);
     beginRun();
     HalsteadCounts counts{};
-    runHalsteadPass(run.input.c_str(), &counts);
+    runHalsteadPass(run.input.c_str(), nullptr, &counts);
 }
 
 void finishHalstead(void *context) { endRun(static_cast<HalsteadRun *>(context)->settings); }

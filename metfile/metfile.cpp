@@ -4,9 +4,8 @@
 #include "metfile/metfile.h"
 
 #include "support/machine.h"
-#include "support/platform.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QHash>
 
 #include <cstdio>
@@ -54,13 +53,25 @@ static MetricValue *newMetricArray(int count)
     return values;
 }
 
+// The file name and the absolute folder of a path, in the host's form: the
+// program's separators become '/', and a folder that is not absolute (a
+// drive letter means nothing to the host) is taken relative to the current
+// one.
+static void setHostParts(MetFile *file)
+{
+    QString host = file->path;
+    host.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const qsizetype slash = host.lastIndexOf(QLatin1Char('/'));
+    file->fileName = host.mid(slash + 1);
+    const QString folder = host.left(slash > 0 ? slash : slash + 1);
+    file->dirPath = folder.startsWith(QLatin1Char('/')) ? folder : QDir::current().absoluteFilePath(folder);
+}
+
 MetFile *createMetFile(const QString &path)
 {
-    QFileInfo info(QString::fromLocal8Bit(plainHostPath(path.toLocal8Bit().constData()).c_str()));
     MetFile *file = new MetFile;
     file->path = path;
-    file->fileName = info.fileName();
-    file->dirPath = info.absolutePath();
+    setHostParts(file);
     file->errorCount = 0;
     file->items = nullptr;
     file->metrics = newMetricArray(FILE_METRIC_COUNT);

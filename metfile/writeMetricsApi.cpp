@@ -6,6 +6,7 @@
 #include "metfile/writeMetricsApi_testing.h"
 
 #include "metfile/metfile.h"
+#include "support/alpha.h"
 #include "support/machine.h"
 #include "support/platform.h"
 
@@ -555,13 +556,18 @@ static QByteArray naturalName(const QByteArray &directory, const QByteArray &fil
     return name + ".met";
 }
 
-// The folder and name parts of an entry's path, in the host's form.
-static std::pair<QByteArray, QByteArray> splitEntryPath(const MetFileEntry *entry)
+// The folder and name of an entry's file in the host's form: its directory
+// without the final separator (the root keeps it), and its file name.
+static std::pair<QByteArray, QByteArray> hostParts(const MetFileEntry *entry)
 {
-    const QByteArray path = QByteArray::fromStdString(plainHostPath(entry->path));
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0) return {QByteArray("."), path};
-    return {slash == 0 ? QByteArray("/") : path.left(slash), path.mid(slash + 1)};
+    QByteArray folder = QByteArray::fromStdString(plainHostPath(entry->directory->text));
+    if (folder.size() > 1 && folder.endsWith('/')) folder.chop(1);
+    return {folder, QByteArray(entry->name->text)};
+}
+
+static bool sameSource(const MetFileEntry *a, const MetFileEntry *b)
+{
+    return a->name == b->name && a->directory == b->directory;
 }
 
 // Output names depend on the file name only, so two different files of the
@@ -575,13 +581,13 @@ static std::vector<QByteArray> planOutputNames(const char *metricsDirectory, Met
     std::reverse(arrival.begin(), arrival.end());
     std::vector<QByteArray> names(arrival.size());
     std::vector<std::pair<QByteArray, QByteArray>> parts(arrival.size());
-    QHash<QByteArray, const char *> owner;
+    QHash<QByteArray, const MetFileEntry *> owner;
     for (size_t i = 0; i < arrival.size(); ++i) {
         const MetFileEntry *e = arrival[i];
-        parts[i] = splitEntryPath(e);
+        parts[i] = hostParts(e);
         if (metricsDirectory) parts[i].first = QByteArray(metricsDirectory);
         names[i] = naturalName(parts[i].first, parts[i].second, e->duplicate);
-        if (!owner.contains(names[i])) owner.insert(names[i], e->path);
+        if (!owner.contains(names[i])) owner.insert(names[i], e);
     }
     // Where the search for a free "#n" may start, by natural name and lowest
     // variant: names are only ever taken, so the numbers passed over stay
@@ -589,17 +595,17 @@ static std::vector<QByteArray> planOutputNames(const char *metricsDirectory, Met
     QHash<QPair<QByteArray, int>, int> searchFrom;
     for (size_t i = 0; i < arrival.size(); ++i) {
         const MetFileEntry *e = arrival[i];
-        const char *holder = owner.value(names[i]);
-        if (std::strcmp(holder, e->path) == 0) continue;
+        const MetFileEntry *holder = owner.value(names[i]);
+        if (sameSource(holder, e)) continue;
         const QPair<QByteArray, int> search(naturalName(parts[i].first, parts[i].second, 0), e->duplicate + 1);
         int variant = std::max(e->duplicate + 1, searchFrom.value(search, 0));
         while (owner.contains(naturalName(parts[i].first, parts[i].second, variant))) ++variant;
         searchFrom.insert(search, variant + 1);
         const QByteArray moved = naturalName(parts[i].first, parts[i].second, variant);
-        owner.insert(moved, e->path);
+        owner.insert(moved, e);
         printToStderr(translateText("Error", "The metrics file %1 belongs to %2: the metrics of %3 go to %4\n",
                                     "%1 and %4 are metrics file names, %2 and %3 source file names")
-                          .arg(QString::fromLocal8Bit(names[i]), QString::fromLocal8Bit(holder),
+                          .arg(QString::fromLocal8Bit(names[i]), QString::fromLocal8Bit(holder->path),
                                QString::fromLocal8Bit(e->path), QString::fromLocal8Bit(moved)));
         names[i] = moved;
     }

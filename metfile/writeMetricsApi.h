@@ -4,12 +4,17 @@
 #include <cstdint>
 
 struct MetFile;
+struct _AlphaType;
 
 // One metrics file of the run's list, as the metrics pass hands it over.
+// The interned pair that the source path splits to is the file's identity:
+// equal pairs, same file.
 struct MetFileEntry {
-    char *path;         // owned: directory text + file-name text
-    int32_t duplicate;  // variants of the same path that joined the list before
-    MetFile *file;      // owned
+    const _AlphaType *name;       // upper-case file name
+    const _AlphaType *directory;  // program form, ends with a backslash
+    char *path;                   // owned: directory text + file-name text
+    int32_t duplicate;            // variants of the same path that joined the list before
+    MetFile *file;                // owned
     MetFileEntry *next;
 };
 

@@ -301,9 +301,9 @@ void countToken(int token)
     else reportInternal(translateText("Internal Error", "Halstead computing: unexpected token"));
 }
 
-FILE *openSource(const char *path)
+FILE *openSource(const char *path, const char *hostFile)
 {
-    FILE *file = openSourceFile(path);
+    FILE *file = hostFile ? openTextForReadingAsWritten(hostFile) : openTextForReading(path);
     if (!file) reportInternal(translateText("Internal Error", "Halstead calcul : cannot open source file"));
     return file;
 }
@@ -370,11 +370,11 @@ void noteDirective(const char *text, std::size_t length, bool terminated)
     scanDirectiveLine(text, length);
 }
 
-void runHalsteadPass(const char *path, HalsteadCounts *counts)
+void runHalsteadPass(const char *path, const char *hostFile, HalsteadCounts *counts)
 {
     if (!path || !*path)
         reportInternal(translateText("Internal Error", "Cannot calcul Halstead parameters w/o file name"));
-    FILE *file = openSource(path);
+    FILE *file = openSource(path, hostFile);
     resetPass(path);
     halsteadScanBegin(file);
     for (int token; (token = halsteadNextToken()) != HT_END;) countToken(token);

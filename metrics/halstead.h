@@ -9,9 +9,12 @@ struct HalsteadCounts {
     int32_t Total, Src1, Src2, Comment1, Empty, Comment2;
 };
 
-// Scans the file at path (program form: backslashes, any letter case) and
-// fills counts, which must not be null. Checks that #elif, #else and #endif
-// close an open section and warns about line markers and #line directives.
-// Ends the program when the path is missing or unreadable (internal error),
-// and after the pass when the run has counted any error so far (fatal).
-void runHalsteadPass(const char *path, HalsteadCounts *counts);
+// Scans a source file and fills counts, which must not be null. path is the
+// file's program form (backslashes, any letter case), the name messages
+// give; the text is read from hostFile taken byte for byte when one is
+// given, else from path matched case-insensitively on the host. Checks that
+// #elif, #else and #endif close an open section and warns about line
+// markers and #line directives. Ends the program when the path is missing
+// or unreadable (internal error), and after the pass when the run has
+// counted any error so far (fatal).
+void runHalsteadPass(const char *path, const char *hostFile, HalsteadCounts *counts);

@@ -187,45 +187,35 @@ static bool isMeasured(const char *dir, const char *path, const CountedList *res
 
 // ---- The pass list ---------------------------------------------------------
 
-// Functions of one file mostly come in a row, and the same pair of interned
-// entries always joins to the same path: remembering the entry per pair keeps
-// the search for the file's entry off the per-function path. A new pair
-// finds its file by the split of its path (what sameSourceFile compares), so
-// an input that enters thousands of files stays linear. Every file met gets
-// an entry; the filters, which depend on the file alone, are applied to
-// the entries once the whole input has been read (a pragma late in the
-// input still counts for the functions before it).
-using EntryPair = QPair<const _AlphaType *, const _AlphaType *>;
+// Functions are grouped by the interned (file name, directory) pair of their
+// position: the split that made the pair is the file's identity, so the
+// pair alone finds the file's entry. Every file met gets an entry; the
+// filters, which depend on the file alone, are applied to the entries once
+// the whole input has been read (a pragma late in the input still counts for
+// the functions before it).
+using SourcePair = QPair<const _AlphaType *, const _AlphaType *>;
 struct PassList {
     MetFileEntry *head = nullptr;
-    QHash<EntryPair, MetFileEntry *> byPosition;
-    QHash<EntryPair, MetFileEntry *> bySplitPath;
-    QHash<const MetFileEntry *, const _AlphaType *> directoryOf;
+    QHash<SourcePair, MetFileEntry *> byFile;
 };
 
 // The entries of the input being parsed, when its definitions are measured
 // as the parser completes them.
 static PassList pending;
 
+static MetFileEntry *newEntry(const _AlphaType *name, const _AlphaType *directory, MetFileEntry *next)
+{
+    char *path = joinPath(directory->text, name->text);
+    return new MetFileEntry{name, directory, path, 0, createMetFile(QString::fromLocal8Bit(path)), next};
+}
+
 static MetFileEntry *findOrAddEntry(PassList &pass, const SourcePosition &where)
 {
-    const EntryPair position(where.file, where.directory);
-    auto known = pass.byPosition.constFind(position);
-    if (known != pass.byPosition.constEnd()) return known.value();
-    char *path = joinPath(where.directory->text, where.file->text);
-    _AlphaType *name = nullptr, *directory = nullptr;
-    splitSourcePath(path, &name, &directory);
-    const EntryPair split(name, directory);
-    MetFileEntry *entry = pass.bySplitPath.value(split, nullptr);
-    if (entry) {
-        releaseBlock(path);
-    } else {
-        entry = new MetFileEntry{path, 0, createMetFile(QString::fromLocal8Bit(path)), pass.head};
+    MetFileEntry *&entry = pass.byFile[SourcePair(where.file, where.directory)];
+    if (!entry) {
+        entry = newEntry(where.file, where.directory, pass.head);
         pass.head = entry;
-        pass.bySplitPath.insert(split, entry);
-        pass.directoryOf.insert(entry, where.directory);
     }
-    pass.byPosition.insert(position, entry);
     return entry;
 }
 
@@ -266,7 +256,7 @@ static void applyFilters(PassList &pass, const CountedList *restrictPrefixes, co
     const DirectoryIndex standardDirectories(fileListDirectives);
     MetFileEntry **link = &pass.head;
     while (MetFileEntry *entry = *link) {
-        if (isMeasured(pass.directoryOf.value(entry)->text, entry->path, restrictPrefixes, standardDirectories)) {
+        if (isMeasured(entry->directory->text, entry->path, restrictPrefixes, standardDirectories)) {
             link = &entry->next;
             continue;
         }
@@ -289,17 +279,17 @@ static void setCountedMetric(MetFile *file, const char *name, int32_t value, con
 // runs again, so that its messages come again as well.
 static QHash<QByteArray, HalsteadCounts> quietCounts;
 
-static HalsteadCounts halsteadCountsOf(const char *path)
+static HalsteadCounts halsteadCountsOf(const MetFileEntry *entry)
 {
     // By the file that is read: a.c and A.c share their program path.
-    const char *written = writtenSourcePath(path);
-    const QByteArray key(written ? written : path);
+    const char *written = writtenSourcePath(entry->name, entry->directory);
+    const QByteArray key(written ? written : entry->path);
     auto known = quietCounts.constFind(key);
     if (known != quietCounts.constEnd()) return known.value();
     int errors = 0, warnings = 0, errorsAfter = 0, warningsAfter = 0;
     messageCounts(errors, warnings);
     HalsteadCounts counts{};
-    runHalsteadPass(path, &counts);
+    runHalsteadPass(entry->path, written, &counts);
     messageCounts(errorsAfter, warningsAfter);
     if (errorsAfter == errors && warningsAfter == warnings) quietCounts.insert(key, counts);
     return counts;
@@ -309,7 +299,7 @@ void forgetFileCounts() { quietCounts = QHash<QByteArray, HalsteadCounts>(); }
 
 static void addFileMetrics(MetFileEntry *entry)
 {
-    const HalsteadCounts c = halsteadCountsOf(entry->path);
+    const HalsteadCounts c = halsteadCountsOf(entry);
     MetFile *f = entry->file;
     setCountedMetric(f, "n1", c.n1, QT_TRANSLATE_NOOP("Metrics", "Unable to set n1 metric value"));
     setCountedMetric(f, "n2", c.n2, QT_TRANSLATE_NOOP("Metrics", "Unable to set n2 metric value"));
@@ -329,28 +319,29 @@ static void addFileMetrics(MetFileEntry *entry)
 // one with each would make a long run quadratic. The index keeps each
 // entry's fingerprint beside it, so a new variant is compared only with
 // those whose fingerprint matches (sameMetFile still decides), and counts
-// the entries of each path. It is trusted while the list's head is the one
+// the entries of each file. It is trusted while the list's head is the one
 // left by the last merge (only this pass extends the list); otherwise it is
 // rebuilt from the list.
-using VariantKey = QPair<QByteArray, quint64>;
+using VariantKey = QPair<SourcePair, quint64>;
 struct RunIndex {
     const MetFileEntry *head = nullptr;
-    // By the path's bytes: a name that is not text in the local encoding
-    // reads as replacement characters, and two such files must not meet.
+    // By the file's pair, which tells files apart byte for byte: a name that
+    // is not text in the local encoding reads as replacement characters in
+    // the model, and two such files must not meet.
     QHash<VariantKey, QVector<const MetFileEntry *>> byFingerprint;
-    QHash<QByteArray, int> entriesOfPath;
+    QHash<SourcePair, int> entriesOfFile;
 };
 static RunIndex runIndex;
 
 static VariantKey variantKey(const MetFileEntry *entry)
 {
-    return VariantKey(QByteArray(entry->path), metFileFingerprint(entry->file));
+    return VariantKey(SourcePair(entry->name, entry->directory), metFileFingerprint(entry->file));
 }
 
 static void indexEntry(const MetFileEntry *entry, const VariantKey &key)
 {
     runIndex.byFingerprint[key].append(entry);
-    ++runIndex.entriesOfPath[key.first];
+    ++runIndex.entriesOfFile[key.first];
 }
 
 static void refreshRunIndex(MetFileEntry *list)
@@ -370,7 +361,7 @@ static void mergeEntry(MetFileEntry **runList, MetFileEntry *entry)
             return;
         }
     }
-    entry->duplicate = runIndex.entriesOfPath.value(key.first);
+    entry->duplicate = runIndex.entriesOfFile.value(key.first);
     indexEntry(entry, key);
     entry->next = *runList;
     *runList = entry;

@@ -107,6 +107,17 @@ struct SplitCache {
 };
 SplitCache splits;
 
+// The cache, emptied when the table that holds its entries has been emptied.
+SplitCache &currentSplits()
+{
+    if (splits.generation != AlphaTableGeneration()) {
+        splits.byPath.clear();
+        splits.written.clear();
+        splits.generation = AlphaTableGeneration();
+    }
+    return splits;
+}
+
 void noteWrittenForm(const _AlphaType *path, const SplitResult &split)
 {
     if (split.existsAsWritten) splits.written[{split.name, split.directory}] = path;
@@ -195,14 +206,10 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
 
 void splitInternedPath(const _AlphaType *key, _AlphaType **name, _AlphaType **directory)
 {
-    if (splits.generation != AlphaTableGeneration()) {
-        splits.byPath.clear();
-        splits.written.clear();
-        splits.generation = AlphaTableGeneration();
-    }
+    SplitCache &cache = currentSplits();
     if (key) {
-        auto known = splits.byPath.find(key);
-        if (known != splits.byPath.end()) {
+        auto known = cache.byPath.find(key);
+        if (known != cache.byPath.end()) {
             noteWrittenForm(key, known->second);
             *name = known->second.name;
             *directory = known->second.directory;
@@ -218,7 +225,7 @@ void splitInternedPath(const _AlphaType *key, _AlphaType **name, _AlphaType **di
     const SplitResult split{FindOrAddAlpha(upperCaseName(file).c_str()), FindOrAddAlpha(upperCaseName(folder).c_str()),
                             key && existsAsWritten(key->text)};
     if (key) {
-        splits.byPath.emplace(key, split);
+        cache.byPath.emplace(key, split);
         noteWrittenForm(key, split);
     }
     *name = split.name;
@@ -233,18 +240,11 @@ bool sameSourceFile(const char *a, const char *b)
     return nameA == nameB && directoryA == directoryB;
 }
 
-const char *writtenSourcePath(const char *path)
+const char *writtenSourcePath(const _AlphaType *name, const _AlphaType *directory)
 {
-    _AlphaType *name, *directory;
-    splitSourcePath(path, &name, &directory);
-    auto written = splits.written.find({name, directory});
-    return written == splits.written.end() ? nullptr : written->second->text;
-}
-
-FILE *openSourceFile(const char *path)
-{
-    const char *written = writtenSourcePath(path);
-    return written ? openTextForReadingAsWritten(written) : openTextForReading(path);
+    const SplitCache &cache = currentSplits();
+    auto written = cache.written.find({name, directory});
+    return written == cache.written.end() ? nullptr : written->second->text;
 }
 
 char *makeLocationKey(const char *first, const char *second, unsigned number)

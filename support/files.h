@@ -4,8 +4,6 @@
 // New strings come from allocZeroed and are released with releaseBlock.
 #pragma once
 
-#include <cstdio>
-
 struct _AlphaType;
 
 char *joinPath(const char *dir, const char *name);
@@ -21,14 +19,11 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
 // The same for a path already interned (null for an empty path).
 void splitInternedPath(const _AlphaType *path, _AlphaType **name, _AlphaType **directory);
 bool sameSourceFile(const char *a, const char *b);
-// Opens for reading (text mode) the source file that a program path names:
-// the file as the input last wrote a path of the same split, when that path
-// exists on the host as written; otherwise the program path, whose names
-// are matched case-insensitively.
-FILE *openSourceFile(const char *path);
-// The host path that openSourceFile reads for a program path, or null when
-// it reads the program path itself.
-const char *writtenSourcePath(const char *path);
+// The host path the source file of a split is read from: the path the input
+// last wrote for that (name, directory) pair, when it exists on the host as
+// written; null when there is none and the program path is to be matched
+// case-insensitively instead.
+const char *writtenSourcePath(const _AlphaType *name, const _AlphaType *directory);
 // "[" + first + second + "," + number + "]"; second may be null.
 char *makeLocationKey(const char *first, const char *second, unsigned number);
 char *upperCopy(const char *text);

@@ -14,7 +14,7 @@ HalsteadCounts scan(const std::string &text, const testutil::TempDir &dir)
     const std::string path = dir.file("a.c");
     testutil::writeFile(path, text);
     HalsteadCounts counts{};
-    runHalsteadPass(path.c_str(), &counts);
+    runHalsteadPass(path.c_str(), nullptr, &counts);
     return counts;
 }
 
@@ -256,7 +256,7 @@ TEST(HalsteadTokens, ProgramFormPathIsResolved)
     for (char &ch : path)
         if (ch == '/') ch = '\\';
     HalsteadCounts counts{};
-    runHalsteadPass(path.c_str(), &counts);
+    runHalsteadPass(path.c_str(), nullptr, &counts);
     EXPECT_EQ(halstead(counts), halstead(1, 1, 1, 1));
 }
 

@@ -24,7 +24,7 @@ void scanFile(const std::string &path)
 {
     setToolIdentity("Corvel", "tarsk1");
     HalsteadCounts counts{};
-    runHalsteadPass(path.c_str(), &counts);
+    runHalsteadPass(path.c_str(), nullptr, &counts);
     std::fprintf(stderr, "pass done, Total %d\n", counts.Total);
 }
 
@@ -73,7 +73,7 @@ TEST(HalsteadFailureDeathTest, ErrorsReportedEarlierStopTheRunToo)
 
 TEST(HalsteadFailureDeathTest, MissingPathOrFileIsInternal)
 {
-    EXPECT_EXIT(runHalsteadPass(nullptr, nullptr), testing::ExitedWithCode(9),
+    EXPECT_EXIT(runHalsteadPass(nullptr, nullptr, nullptr), testing::ExitedWithCode(9),
                 HasSubstr("Cannot calcul Halstead parameters w/o file name"));
     testutil::TempDir dir;
     EXPECT_EXIT(scanFile(dir.file("none.c")), testing::ExitedWithCode(9),
@@ -90,7 +90,7 @@ TEST(HalsteadWarnings, LineMarkersAndLineDirectives)
     const int before = warningCount();
     testing::internal::CaptureStderr();
     HalsteadCounts counts{};
-    runHalsteadPass(path.c_str(), &counts);
+    runHalsteadPass(path.c_str(), nullptr, &counts);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(warningCount() - before, 3);
     EXPECT_THAT(err, HasSubstr("WARNING: halstead:Directive() #12 \"f.c\"\n\n"));
@@ -107,7 +107,7 @@ TEST(HalsteadWarnings, LineMarkerWithANulByteIsQuotedWhole)
     testutil::writeFile(path, std::string("# 12 \"a\0b.c\"\nint x;\n", 20));
     testing::internal::CaptureStderr();
     HalsteadCounts counts{};
-    runHalsteadPass(path.c_str(), &counts);
+    runHalsteadPass(path.c_str(), nullptr, &counts);
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_THAT(err, HasSubstr(std::string("halstead:Directive() #12 \"a\0b.c\"\n\n", 34)));
 }

@@ -17,7 +17,7 @@ TEST(HalsteadScale, FiftyThousandOperandsAMillionTimes)
     testutil::TempDir dir;
     testutil::writeFile(dir.file("big.c"), text);
     HalsteadCounts c{};
-    runHalsteadPass(dir.file("big.c").c_str(), &c);
+    runHalsteadPass(dir.file("big.c").c_str(), nullptr, &c);
     EXPECT_EQ(c.N2, 2 * lineCount);
     EXPECT_EQ(c.n2, distinct);
     EXPECT_EQ(c.N1, 2 * lineCount);
@@ -36,9 +36,9 @@ TEST(HalsteadScale, EveryPassStartsWithAnEmptyOperandSet)
     testutil::writeFile(dir.file("many.c"), many);
     testutil::writeFile(dir.file("few.c"), "v1 = v2 + v1;\n");
     HalsteadCounts first{}, few{}, again{};
-    runHalsteadPass(dir.file("many.c").c_str(), &first);
-    runHalsteadPass(dir.file("few.c").c_str(), &few);
-    runHalsteadPass(dir.file("many.c").c_str(), &again);
+    runHalsteadPass(dir.file("many.c").c_str(), nullptr, &first);
+    runHalsteadPass(dir.file("few.c").c_str(), nullptr, &few);
+    runHalsteadPass(dir.file("many.c").c_str(), nullptr, &again);
     EXPECT_EQ(first.n2, 10000);
     EXPECT_EQ(few.n2, 2);
     EXPECT_EQ(few.N2, 3);

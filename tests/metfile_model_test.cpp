@@ -2,6 +2,8 @@
 // variant equality and the release of deep item trees.
 #include "metfile/metfile.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -50,13 +52,27 @@ TEST(MetricsModel, ItemNamesCompareByteForByte)
     freeMetFile(f);
 }
 
-TEST(MetricsModel, IdentityComesFromTheFileInformation)
+// Name and Dir in the host's form; a folder the host does not see as
+// absolute (a drive letter, none at all) lies below the current one.
+TEST(MetricsModel, NameAndDirComeFromThePath)
 {
-    MetFile *f = createMetFile(QStringLiteral("\\HOME\\U\\P\\A.C"));
-    EXPECT_EQ(f->path, QStringLiteral("\\HOME\\U\\P\\A.C"));
-    EXPECT_EQ(f->fileName, QStringLiteral("A.C"));
-    EXPECT_EQ(f->dirPath, QStringLiteral("/HOME/U/P"));
-    freeMetFile(f);
+    const QString here = QDir::currentPath();
+    const struct {
+        const char *path, *name;
+        QString dir;
+    } cases[] = {
+        {"\\HOME\\U\\P\\A.C", "A.C", "/HOME/U/P"},
+        {"\\A.C", "A.C", "/"},
+        {"C:\\SRC\\B.H", "B.H", here + "/C:/SRC"},
+        {"X.C", "X.C", here},
+    };
+    for (const auto &c : cases) {
+        MetFile *f = createMetFile(QString::fromLatin1(c.path));
+        EXPECT_EQ(f->path, QString::fromLatin1(c.path));
+        EXPECT_EQ(f->fileName, QString::fromLatin1(c.name)) << c.path;
+        EXPECT_EQ(f->dirPath, c.dir) << c.path;
+        freeMetFile(f);
+    }
 }
 
 TEST(MetricsModel, ItemsStandNewestFirst)

@@ -4,6 +4,7 @@
 #include "metfile/metfile.h"
 #include "metfile/writeMetricsApi.h"
 #include "metfile/writeMetricsApi_testing.h"
+#include "support/alpha.h"
 #include "support/machine.h"
 #include "testutil.h"
 
@@ -81,11 +82,15 @@ std::vector<std::string> folderContent(const std::string &path)
     return names;
 }
 
-MetFileEntry *entry(MetFile *f, const char *path, int duplicate, MetFileEntry *next)
+// An entry whose folder (with its separator) and name are interned, as the
+// split gives them.
+MetFileEntry *entry(MetFile *f, const std::string &path, int duplicate, MetFileEntry *next)
 {
-    char *copy = static_cast<char *>(allocZeroed(std::strlen(path) + 1));
-    std::strcpy(copy, path);
-    return new MetFileEntry{copy, duplicate, f, next};
+    char *copy = static_cast<char *>(allocZeroed(path.size() + 1));
+    std::strcpy(copy, path.c_str());
+    const size_t name = path.find_last_of("/\\") + 1;
+    return new MetFileEntry{
+        FindOrAddAlpha(path.c_str() + name), FindOrAddAlpha(path.substr(0, name).c_str()), copy, duplicate, f, next};
 }
 
 TEST(MetricsWriter, SingleFunctionDocument)

@@ -9,12 +9,12 @@
 #include "metfile/writeMetricsApi.h"
 #include "metrics/metgen.h"
 #include "support/alpha.h"
+#include "support/files.h"
 #include "support/machine.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <deque>
 #include <map>
 #include <set>
 #include <string>
@@ -27,7 +27,7 @@ static std::map<std::string, HalsteadCounts> halsteadResults;
 
 static std::set<std::string> halsteadWarnings;  // paths whose pass warns
 
-void runHalsteadPass(const char *path, HalsteadCounts *counts)
+void runHalsteadPass(const char *path, const char *, HalsteadCounts *counts)
 {
     halsteadCalls.push_back(path);
     if (halsteadWarnings.count(path))
@@ -40,20 +40,7 @@ namespace {
 
 // ---- Hand-built trees --------------------------------------------------------
 
-// Stable addresses, one entry per distinct text, as the identifier table gives.
-std::deque<std::string> texts;
-std::deque<_AlphaType> alphas;
-
-_AlphaType *alpha(const char *text)
-{
-    for (_AlphaType &a : alphas)
-        if (std::strcmp(a.text, text) == 0) return &a;
-    texts.emplace_back(text);
-    alphas.emplace_back();
-    alphas.back().text = texts.back().data();
-    alphas.back().length = uint32_t(texts.back().size());
-    return &alphas.back();
-}
+_AlphaType *alpha(const char *text) { return FindOrAddAlpha(text); }
 
 SyntaxNode *node(int kind, std::vector<SyntaxNode *> children = {})
 {
@@ -284,14 +271,19 @@ TEST_F(MetricsPass, FunctionsAreGroupedByTheirSourceFile)
     EXPECT_FALSE(a->items->name.isNull());
 }
 
-// Positions spelt differently that name one file (a "." component, another
-// letter case) make one metrics file, under the path met first; files met
-// again after others find their entry again.
+// Paths spelt differently that name one file (a "." component, another
+// letter case) split to one pair and make one metrics file; files met again
+// after others find their entry again.
 TEST_F(MetricsPass, SpellingsOfOneFileShareItsEntry)
 {
+    auto split = [](SyntaxNode *f, const char *path, int line) {
+        splitSourcePath(path, &f->start.file, &f->start.directory);
+        f->start.line = line;
+        return f;
+    };
     pass({definedAt(function("f1", {}), srcDir, "A.C", 1), definedAt(function("g1", {}), incDir, "B.H", 2),
-          definedAt(function("f2", {}), "\\WORK\\SRC\\.\\", "a.c", 3), definedAt(function("g2", {}), incDir, "B.H", 4),
-          definedAt(function("f3", {}), "\\work\\src\\", "A.C", 5)});
+          split(function("f2", {}), "\\WORK\\SRC\\.\\a.c", 3), definedAt(function("g2", {}), incDir, "B.H", 4),
+          split(function("f3", {}), "\\work\\src\\A.C", 5)});
     EXPECT_EQ(listing(), "\\WORK\\SRC\\A.C#0[f3@5 f2@3 f1@1] \\WORK\\INC\\B.H#0[g2@4 g1@2] ");
     EXPECT_EQ(halsteadCalls.size(), 2u);
 }
