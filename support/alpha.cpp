@@ -279,6 +279,14 @@ void ResetAlphaTable(AlphaTable **holder)
 
 unsigned AlphaTableGeneration() { return processGeneration; }
 
+void VisitAlphas(void (*visit)(_AlphaType *entry, void *context), void *context)
+{
+    const AlphaTable *table = tableOrProcess(nullptr);
+    for (uint32_t i = 0; i < table->slotCount; ++i) {
+        if (table->slotArray[i].word != 0) visit(entryOf(table->slotArray[i]), context);
+    }
+}
+
 void FreeAlphaTable(AlphaTable *table)
 {
     AlphaTable *target = table ? table : &processTable;

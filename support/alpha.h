@@ -53,6 +53,8 @@ void ResetAlphaTable(AlphaTable **holder = nullptr);
 // Frees every entry; a private table is freed as well, the process-wide one
 // is left empty (a later lookup starts a fresh table).
 void FreeAlphaTable(AlphaTable *table = nullptr);
+// Calls visit for every entry of the process-wide table, in no set order.
+void VisitAlphas(void (*visit)(_AlphaType *entry, void *context), void *context);
 // Changes whenever the process-wide table is emptied or freed, so that a
 // cache of its entries can tell that they are no longer the table's.
 unsigned AlphaTableGeneration();
