@@ -5,6 +5,7 @@
 #include "driver/gcmdec.h"
 #include "frontend/accept.h"
 #include "frontend/arbre.h"
+#include "frontend/definitionfile.h"
 #include "frontend/stx_c_actions.h"
 #include "frontend/stx_c_pragma.h"
 #include "metrics/metgen.h"
@@ -16,6 +17,7 @@ void beginRun()
     resetMessageCounts();
     ResetAlphaTable();
     InitAcceptTables();
+    ForgetDefinitionFile();
 }
 
 void endRun(RunSettings &settings)
@@ -29,6 +31,7 @@ void endRun(RunSettings &settings)
     settings.fileListDirectives = FreeCountedList(settings.fileListDirectives);
     // The parser's marks live on table entries: gone before the entries are.
     ForgetFileTypedefs();
+    ForgetDefinitionFile();
     FreeAlphaTable();
     ReleaseNodeStorage();
 }

@@ -6,6 +6,7 @@
 #include "driver/argstarsk1.h"
 #include "driver/runlifecycle.h"
 #include "frontend/arbre.h"
+#include "frontend/definitionfile.h"
 #include "frontend/stx_c.h"
 #include "frontend/stx_c_actions.h"
 #include "metfile/writeMetricsApi.h"
@@ -72,7 +73,7 @@ char *definitionFilePath(const char *targetDirectory)
 
 void analyseFile(const char *source, const char *definitionFile, RunSettings &settings, MetFileEntry **metrics)
 {
-    if (ParseFile(definitionFile, true, nullptr, &settings.fileListDirectives, nullptr) != 0) {
+    if (ParseDefinitionFile(definitionFile, &settings.fileListDirectives) != 0) {
         reportFatal(translateText("Assertion", "Syntax errors in standard definition file %1", "%1 is the filename")
                         .arg(QString::fromLocal8Bit(definitionFile)));
     }

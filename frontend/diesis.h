@@ -9,3 +9,6 @@ int ScanDirective(const char *text);
 // one does so): releases their buffers and forgets the replacements in
 // progress, so that the next scan starts clean.
 void AbandonDirectiveScans();
+// Files entered by line markers since the start of the process: whether a
+// parse entered any.
+unsigned FilesEntered();

@@ -79,6 +79,7 @@ ParseState state;
 // Typedef names declared outside any block; forgotten before each parse of
 // the definition file.
 std::unordered_set<_AlphaType *> fileTypedefs;
+unsigned blocksOpened = 0;
 // Parameters that reuse a typedef name; the next block hides that name.
 std::vector<_AlphaType *> pendingParameters;
 // Bit 0x10000000 of each name declared in the current block, as it was at
@@ -215,6 +216,12 @@ void ForgetFileTypedefs()
     for (_AlphaType *a : fileTypedefs) a->flags &= ~ALPHA_TYPEDEF;
     fileTypedefs.clear();
 }
+
+std::vector<_AlphaType *> FileTypedefNames() { return {fileTypedefs.begin(), fileTypedefs.end()}; }
+
+void RestoreFileTypedefs(const std::vector<_AlphaType *> &names) { fileTypedefs.insert(names.begin(), names.end()); }
+
+unsigned BlocksOpened() { return blocksOpened; }
 
 SyntaxNode *TakeRoot()
 {
@@ -485,6 +492,7 @@ SyntaxNode *MarkCall()
 void OpenBlock()
 {
     state.storageClass = 0;
+    ++blocksOpened;
     Block *block = state.blocks.push();
     for (_AlphaType *a : pendingParameters) {
         a->flags &= ~ALPHA_TYPEDEF;

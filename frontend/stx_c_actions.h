@@ -5,6 +5,8 @@
 
 #include "frontend/arbre.h"
 
+#include <vector>
+
 struct CountedList;
 
 // ---- per-parse state ----
@@ -13,6 +15,12 @@ void BeginParse(bool isDefinitionFile, const char *const *excludedDirs);
 // forgets those names: before each parse of the definition file, and before
 // the identifier table that holds them is freed.
 void ForgetFileTypedefs();
+// The names ForgetFileTypedefs would forget, and their return after it (the
+// caller sets their marks): a parse of the definition file leaves them.
+std::vector<_AlphaType *> FileTypedefNames();
+void RestoreFileTypedefs(const std::vector<_AlphaType *> &names);
+// Blocks opened since the start of the process: whether a parse opened any.
+unsigned BlocksOpened();
 SyntaxNode *TakeRoot();  // the tree of the parse, or null
 uint16_t ParseErrorCount();
 

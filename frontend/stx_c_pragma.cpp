@@ -33,6 +33,7 @@ void AddToFileList(_AlphaType *directory)
 }
 // Call identifier -> prefix, kept only to warn when a prefix changes.
 std::unordered_map<const _AlphaType *, const _AlphaType *> prefixMap;
+unsigned pragmasHandled = 0;
 
 // ---- places and messages ---------------------------------------------------
 
@@ -406,8 +407,11 @@ void FreePragmaState()
     SetPragmaFileList(nullptr);
 }
 
+unsigned VendorPragmasHandled() { return pragmasHandled; }
+
 int HandleVendorPragma(VendorPragmaForm form, const char *text)
 {
+    ++pragmasHandled;
     switch (form) {
     case PRAGMA_SIZEOF:
     case PRAGMA_SIGNOF:

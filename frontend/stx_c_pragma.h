@@ -8,6 +8,9 @@ struct CountedList;
 // caller); a caller that collects no directories passes null.
 void SetPragmaFileList(CountedList **fileList);
 void FreePragmaState();  // the prefix map
+// Vendor pragmas handled since the start of the process: whether any was
+// met since a given moment.
+unsigned VendorPragmasHandled();
 
 // The vendor pragma forms, in the directive scanner's priority order.
 enum VendorPragmaForm {

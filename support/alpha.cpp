@@ -1,23 +1,22 @@
 // The identifier table: one entry per distinct text, found again by a hash
 // of its bytes, and the counted list of (item, occurrences) cells.
 //
-// Each bucket chain is kept in ascending order of length, entries of equal
-// length in order of insertion. The table starts with 250 buckets chosen by
-// the lane-XOR hash. That hash alone cannot keep a large table fast: texts
-// such as name_0 ... name_999999 share only some fifty thousand values, so no
-// number of buckets would separate them. Once the entries outnumber twice
-// the buckets, the array doubles and every bucket splits in two by one more
-// bit of a second, stronger hash of the text (kept in the entry): bucket b
-// of a table of 250 * 2^k buckets holds the entries with base bucket
-// b mod 250 and split bits b / 250. Relinking each old chain in order keeps
-// both halves in the same (length, age) order, and a table below 500
-// entries is exactly the plain 250-bucket table. Entries never move.
+// Open addressing: an array of eight-byte slots, each holding an entry's
+// address and sixteen bits of its text's hash, so that a lookup walks a
+// short run of slots and reads an entry only when the hash bits match; half
+// a megabyte of slots covers a typical run's tens of thousands of texts and
+// stays in cache. The slots form buckets of four; the table starts with 250
+// buckets and doubles once the entries outnumber twice the buckets, so at
+// most half of the slots are in use. A text's first slot is its hash scaled
+// to the slot count; the run goes on to the next slot, wrapping at the end.
+// Entries never move: only the slots that point to them do.
 #include "support/alpha.h"
 #include "support/alpha_testing.h"
 
 #include "support/machine.h"
 
 #include <cstring>
+#include <utility>
 
 // Entries are carved out of blocks in order of creation: a parse interns
 // hundreds of thousands of texts, and one allocation each (then one release
@@ -27,21 +26,31 @@ struct EntryBlock {
     EntryBlock *previous;
 };
 
+// The entry's address in the low 48 bits, 16 bits of the text's hash above;
+// 0 marks a free slot.
+struct AlphaSlot {
+    uint64_t word;
+};
+
 struct AlphaTable {
-    _AlphaType **heads;
-    uint32_t bucketCount;
+    AlphaSlot *slotArray;  // aligned to a cache line inside slotStorage
+    void *slotStorage;
+    uint32_t slotCount;
     std::size_t entryCount;
     EntryBlock *blocks;  // newest first; entries of a reset table stay here
     char *blockFree;     // unused room of the newest block
     std::size_t blockLeft;
-    // The entry last found per value of the split hash's low bits: names
-    // recur within a few lines, and a hit here skips the bucket chain.
-    _AlphaType *recent[1024];
 };
 
 namespace {
 
 constexpr uint32_t kInitialBuckets = 250;
+constexpr uint32_t kSlotsPerBucket = 4;
+constexpr std::size_t kCacheLine = 64;
+// User-space addresses fit 48 bits; the hash bits go above them.
+constexpr uint64_t kAddressMask = (uint64_t(1) << 48) - 1;
+// A doubled count from here on would not fit 32 bits.
+constexpr uint32_t kMostSlots = 1u << 31;
 constexpr std::size_t kBlockBytes = 64 * 1024;
 // Larger entries get a block of their own, so little room is wasted.
 constexpr std::size_t kLargeEntryBytes = kBlockBytes / 8;
@@ -49,12 +58,7 @@ constexpr std::size_t kLargeEntryBytes = kBlockBytes / 8;
 AlphaTable processTable = {};
 unsigned processGeneration = 0;
 
-struct TextHash {
-    uint32_t base;   // lane-XOR hash: picks one of the 250 base buckets
-    uint32_t split;  // a multiplicative mix: picks the part of a base bucket in a grown table
-};
-
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the lane hash reads words in little-endian order");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the hash reads words in little-endian order");
 
 uint64_t loadWord(const char *bytes)
 {
@@ -80,75 +84,95 @@ uint64_t loadTail(const char *bytes, std::size_t count)
     return word;
 }
 
-// Both hashes take eight bytes at a time: the lane XOR of an eight-byte
-// little-endian word is the XOR of its two halves; the split hash folds each
-// word in by a multiplication (one-to-one for a given state).
-TextHash hashText(const char *text, std::size_t length)
+// Eight bytes at a time, each word folded in by a multiplication (one-to-one
+// for a given state), then a final avalanche so that every bit of the text
+// reaches the high bits that pick the first slot.
+uint32_t textHash(const char *text, uint32_t length)
 {
-    uint64_t lanes = 0;
-    uint64_t split = 0x9E3779B97F4A7C15u ^ length;
+    uint64_t hash = 0x9E3779B97F4A7C15u ^ length;
     std::size_t i = 0;
-    for (; i + 8 <= length; i += 8) {
-        const uint64_t word = loadWord(text + i);
-        lanes ^= word;
-        split = (split ^ word) * 0xFF51AFD7ED558CCDu;
-    }
-    if (i < length) {
-        const uint64_t word = loadTail(text + i, length - i);
-        lanes ^= word;
-        split = (split ^ word) * 0xFF51AFD7ED558CCDu;
-    }
-    // Final avalanche, so that every bit of the text reaches the low bits
-    // that pick the split.
-    split ^= split >> 33;
-    split *= 0xC4CEB9FE1A85EC53u;
-    split ^= split >> 33;
-    const auto base = static_cast<uint32_t>(lanes) ^ static_cast<uint32_t>(lanes >> 32);
-    return {0x4A4A4A4Au ^ base, static_cast<uint32_t>(split) ^ static_cast<uint32_t>(split >> 32)};
+    for (; i + 8 <= length; i += 8) hash = (hash ^ loadWord(text + i)) * 0xFF51AFD7ED558CCDu;
+    if (i < length) hash = (hash ^ loadTail(text + i, length - i)) * 0xFF51AFD7ED558CCDu;
+    hash ^= hash >> 33;
+    hash *= 0xC4CEB9FE1A85EC53u;
+    hash ^= hash >> 33;
+    return static_cast<uint32_t>(hash ^ (hash >> 32));
 }
 
-uint32_t bucketOf(uint32_t base, uint32_t split, uint32_t bucketCount)
+uint32_t firstSlot(uint32_t hash, uint32_t slotCount)
 {
-    const uint32_t splitMask = bucketCount / kInitialBuckets - 1;
-    return base % kInitialBuckets + kInitialBuckets * (split & splitMask);
+    return static_cast<uint32_t>((static_cast<uint64_t>(hash) * slotCount) >> 32);
 }
 
-void setEmptyBuckets(AlphaTable *table)
+uint64_t tagOf(uint32_t hash) { return static_cast<uint64_t>(hash & 0xFFFFu) << 48; }
+
+_AlphaType *entryOf(AlphaSlot slot) { return reinterpret_cast<_AlphaType *>(slot.word & kAddressMask); }
+
+// Zeroed, cache-line aligned slots.
+void setSlots(AlphaTable *table, uint32_t slotCount)
 {
-    table->heads = static_cast<_AlphaType **>(allocZeroed(kInitialBuckets * sizeof(_AlphaType *)));
-    table->bucketCount = kInitialBuckets;
+    table->slotStorage = allocZeroed(slotCount * sizeof(AlphaSlot) + kCacheLine);
+    const auto address = reinterpret_cast<std::uintptr_t>(table->slotStorage);
+    table->slotArray = reinterpret_cast<AlphaSlot *>((address + kCacheLine - 1) & ~std::uintptr_t(kCacheLine - 1));
+    table->slotCount = slotCount;
+}
+
+void setEmptySlots(AlphaTable *table)
+{
+    setSlots(table, kInitialBuckets * kSlotsPerBucket);
     table->entryCount = 0;
-    std::memset(table->recent, 0, sizeof table->recent);
 }
 
 AlphaTable *tableOrProcess(AlphaTable *table)
 {
     if (table) return table;
-    if (!processTable.heads) setEmptyBuckets(&processTable);
+    if (!processTable.slotArray) setEmptySlots(&processTable);
     return &processTable;
 }
 
-// Splits every chain b into b and b + old count; walking each old chain in
-// order and appending to the two halves keeps their (length, age) order.
+uint32_t walkedFrom(uint32_t first, uint32_t at, uint32_t slotCount)
+{
+    return at >= first ? at - first : at + slotCount - first;
+}
+
+// Puts the slot into the run that starts at its hash's first slot, in Robin
+// Hood order: a slot that has walked further than the one it meets takes
+// that one's place, and the one displaced walks on. Lookups stay as they are;
+// only the longest walk becomes short.
+void placeSlot(AlphaTable *table, AlphaSlot incoming)
+{
+    uint32_t at = firstSlot(entryOf(incoming)->hash, table->slotCount);
+    uint32_t walked = 0;
+    for (;;) {
+        AlphaSlot &slot = table->slotArray[at];
+        if (slot.word == 0) {
+            slot = incoming;
+            return;
+        }
+        const uint32_t residentWalked =
+            walkedFrom(firstSlot(entryOf(slot)->hash, table->slotCount), at, table->slotCount);
+        if (residentWalked < walked) {
+            std::swap(slot, incoming);
+            walked = residentWalked;
+        }
+        ++walked;
+        if (++at == table->slotCount) at = 0;
+    }
+}
+
 void growTable(AlphaTable *table)
 {
-    const uint32_t oldCount = table->bucketCount;
-    const uint32_t splitBit = oldCount / kInitialBuckets;
-    auto **heads = static_cast<_AlphaType **>(allocZeroed(2 * std::size_t(oldCount) * sizeof(_AlphaType *)));
-    for (uint32_t b = 0; b < oldCount; ++b) {
-        _AlphaType **lowTail = &heads[b];
-        _AlphaType **highTail = &heads[b + oldCount];
-        for (_AlphaType *entry = table->heads[b]; entry; entry = entry->next) {
-            _AlphaType **&tail = (entry->splitHash & splitBit) ? highTail : lowTail;
-            *tail = entry;
-            tail = &entry->next;
-        }
-        *lowTail = nullptr;
-        *highTail = nullptr;
+    if (table->slotCount >= kMostSlots) {
+        reportInternal(translateText("Internal Error", "Too many texts for the identifier table"));
     }
-    releaseBlock(table->heads);
-    table->heads = heads;
-    table->bucketCount = 2 * oldCount;
+    const AlphaSlot *const oldSlots = table->slotArray;
+    void *const oldStorage = table->slotStorage;
+    const uint32_t oldCount = table->slotCount;
+    setSlots(table, 2 * oldCount);
+    for (uint32_t i = 0; i < oldCount; ++i) {
+        if (oldSlots[i].word != 0) placeSlot(table, oldSlots[i]);
+    }
+    releaseBlock(oldStorage);
 }
 
 char *newBlock(AlphaTable *table, std::size_t room)
@@ -175,13 +199,12 @@ void *entryRoom(AlphaTable *table, std::size_t size)
 }
 
 // The entry and its text share one piece of a block.
-_AlphaType *newEntry(AlphaTable *table, const char *text, uint32_t length, uint32_t splitHash)
+_AlphaType *newEntry(AlphaTable *table, const char *text, uint32_t length)
 {
     auto *entry = static_cast<_AlphaType *>(entryRoom(table, sizeof(_AlphaType) + length + 1));
     entry->text = reinterpret_cast<char *>(entry + 1);
     std::memcpy(entry->text, text, length);
     entry->length = length;
-    entry->splitHash = splitHash;
     return entry;
 }
 
@@ -195,27 +218,30 @@ bool sameBytes(const char *a, const char *b, std::size_t length)
     return i == length || loadTail(a + i, length - i) == loadTail(b + i, length - i);
 }
 
-bool sameText(const _AlphaType *entry, const char *text, uint32_t length, uint32_t splitHash)
+_AlphaType *addEntry(AlphaTable *table, uint32_t hash, const char *text, uint32_t length)
 {
-    return entry->splitHash == splitHash && entry->text[0] == text[0] && sameBytes(entry->text, text, length);
+    _AlphaType *entry = newEntry(table, text, length);
+    entry->hash = hash;
+    const auto address = reinterpret_cast<std::uintptr_t>(entry);
+    if (address & ~kAddressMask) reportInternal(translateText("Internal Error", "Entry address out of range"));
+    placeSlot(table, {address | tagOf(hash)});
+    if (++table->entryCount > table->slotCount / 2) growTable(table);
+    return entry;
 }
 
-// The bucket chain's entry for the text, created in its place when missing.
-_AlphaType *findOrAddInChain(AlphaTable *table, const char *text, uint32_t size, TextHash hash)
+// The run of slots from the hash's first slot holds the text's entry, or
+// the text is new.
+_AlphaType *findOrAdd(AlphaTable *table, uint32_t hash, const char *text, uint32_t size)
 {
-    _AlphaType **link = &table->heads[bucketOf(hash.base, hash.split, table->bucketCount)];
-    while (*link && (*link)->length < size) link = &(*link)->next;
-    while (*link && (*link)->length == size) {
-        if (sameText(*link, text, size, hash.split)) return *link;
-        link = &(*link)->next;
+    AlphaSlot *slot = table->slotArray + firstSlot(hash, table->slotCount);
+    AlphaSlot *const end = table->slotArray + table->slotCount;
+    const uint64_t tag = tagOf(hash);
+    for (; slot->word != 0; slot = slot + 1 == end ? table->slotArray : slot + 1) {
+        if ((slot->word & ~kAddressMask) != tag) continue;
+        _AlphaType *entry = entryOf(*slot);
+        if (entry->length == size && sameBytes(entry->text, text, size)) return entry;
     }
-    _AlphaType *entry = newEntry(table, text, size, hash.split);
-    entry->next = *link;
-    *link = entry;
-    if (++table->entryCount > 2 * static_cast<std::size_t>(table->bucketCount) && table->bucketCount < (1u << 31)) {
-        growTable(table);
-    }
-    return entry;
+    return addEntry(table, hash, text, size);
 }
 
 }  // namespace
@@ -228,11 +254,7 @@ _AlphaType *FindOrAddAlphaN(const char *text, std::size_t length, AlphaTable *ta
     }
     const auto size = static_cast<uint32_t>(length);
     table = tableOrProcess(table);
-    const TextHash hash = hashText(text, length);
-    _AlphaType *&recent = table->recent[hash.split % (sizeof table->recent / sizeof table->recent[0])];
-    if (recent && recent->length == size && sameText(recent, text, size, hash.split)) return recent;
-    recent = findOrAddInChain(table, text, size, hash);
-    return recent;
+    return findOrAdd(table, textHash(text, size), text, size);
 }
 
 _AlphaType *FindOrAddAlpha(const char *text, AlphaTable *table)
@@ -245,17 +267,25 @@ void ResetAlphaTable(AlphaTable **holder)
 {
     if (holder) {
         *holder = static_cast<AlphaTable *>(allocZeroed(sizeof(AlphaTable)));
-        setEmptyBuckets(*holder);
+        setEmptySlots(*holder);
         return;
     }
     // Entries already handed out stay valid until the table is freed: they
     // are merely forgotten.
     ++processGeneration;
-    releaseBlock(processTable.heads);
-    setEmptyBuckets(&processTable);
+    releaseBlock(processTable.slotStorage);
+    setEmptySlots(&processTable);
 }
 
 unsigned AlphaTableGeneration() { return processGeneration; }
+
+void VisitAlphas(void (*visit)(_AlphaType *entry, void *context), void *context)
+{
+    const AlphaTable *table = tableOrProcess(nullptr);
+    for (uint32_t i = 0; i < table->slotCount; ++i) {
+        if (table->slotArray[i].word != 0) visit(entryOf(table->slotArray[i]), context);
+    }
+}
 
 void FreeAlphaTable(AlphaTable *table)
 {
@@ -266,7 +296,7 @@ void FreeAlphaTable(AlphaTable *table)
         releaseBlock(block);
         block = previous;
     }
-    releaseBlock(target->heads);
+    releaseBlock(target->slotStorage);
     if (table) {
         releaseBlock(table);
     } else {
@@ -275,22 +305,17 @@ void FreeAlphaTable(AlphaTable *table)
     }
 }
 
-unsigned AlphaBucketCount(AlphaTable *table) { return tableOrProcess(table)->bucketCount; }
-
-_AlphaType *AlphaBucketHead(unsigned bucket, AlphaTable *table)
-{
-    AlphaTable *t = tableOrProcess(table);
-    return bucket < t->bucketCount ? t->heads[bucket] : nullptr;
-}
+unsigned AlphaBucketCount(AlphaTable *table) { return tableOrProcess(table)->slotCount / kSlotsPerBucket; }
 
 unsigned AlphaLongestChain(AlphaTable *table)
 {
-    AlphaTable *t = tableOrProcess(table);
+    const AlphaTable *t = tableOrProcess(table);
     unsigned longest = 0;
-    for (uint32_t b = 0; b < t->bucketCount; ++b) {
-        unsigned length = 0;
-        for (const _AlphaType *e = t->heads[b]; e; e = e->next) ++length;
-        if (length > longest) longest = length;
+    for (uint32_t i = 0; i < t->slotCount; ++i) {
+        if (t->slotArray[i].word == 0) continue;
+        const uint32_t first = firstSlot(entryOf(t->slotArray[i])->hash, t->slotCount);
+        const unsigned walked = walkedFrom(first, i, t->slotCount) + 1;
+        if (walked > longest) longest = walked;
     }
     return longest;
 }

@@ -9,14 +9,13 @@
 struct CountedList;
 
 struct _AlphaType {
-    char *text;          // NUL-terminated, owned by the entry
-    _AlphaType *next;    // next entry of the same bucket chain
-    uint32_t length;     // bytes, terminator not counted
-    uint32_t flags;      // property bits below, 0 at creation
-    uint32_t splitHash;  // the table's own: places the entry once the table has grown
+    char *text;       // NUL-terminated, owned by the entry
+    uint32_t length;  // bytes, terminator not counted
+    uint32_t flags;   // property bits below, 0 at creation
     // Set by the Halstead pass to its own mark when it first counts the
     // entry as an operand of the file it scans.
     uint32_t passMark;
+    uint32_t hash;  // the table's own: places the entry again when the table grows
 };
 
 // Flag bits of an entry.
@@ -40,7 +39,7 @@ enum : uint32_t {
 
 inline unsigned alphaSpecialIndex(const _AlphaType *a) { return (a->flags >> 8) & 0xFFu; }
 
-struct AlphaTable;  // bucket array; opaque outside the table module
+struct AlphaTable;  // slot array; opaque outside the table module
 
 // Returns the entry for the text, creating it; null for a null or empty text.
 // A null table means the process-wide table.
@@ -54,6 +53,8 @@ void ResetAlphaTable(AlphaTable **holder = nullptr);
 // Frees every entry; a private table is freed as well, the process-wide one
 // is left empty (a later lookup starts a fresh table).
 void FreeAlphaTable(AlphaTable *table = nullptr);
+// Calls visit for every entry of the process-wide table, in no set order.
+void VisitAlphas(void (*visit)(_AlphaType *entry, void *context), void *context);
 // Changes whenever the process-wide table is emptied or freed, so that a
 // cache of its entries can tell that they are no longer the table's.
 unsigned AlphaTableGeneration();

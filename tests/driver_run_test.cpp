@@ -1,10 +1,12 @@
 // The run sequence through the real binary: the version banner, the
 // installation and target checks with their exit codes, the per-file loop's
-// open failure, and translations loaded from a compiled catalogue.
+// open failure and its definition file before every input, and translations
+// loaded from a compiled catalogue.
 #include "testutil.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,67 @@ TEST(RunLoop, UnwritableLogIsOnlyAWarning)
     EXPECT_EQ(r.err.rfind("Corvel tarsk1 - WARNING: Cannot append to Vantel Log File: " + dir.file("no/such/log"), 0),
               0u)
         << r.err;
+}
+
+// The definition file acts before every input: its warnings come again, its
+// typedef names come back after an input redeclared them, a pragma of an
+// earlier input changes its outcome, and an input's own typedef names are
+// gone for the next. In the expected texts "@" stands for the work folder
+// as a file reference shows it.
+TEST(RunLoop, DefinitionFileActsBeforeEveryInput)
+{
+    struct Case {
+        const char *definitions;
+        std::vector<std::string> inputs;
+        int exitCode;
+        std::string err;
+    };
+    const std::string warn = "Corvel tarsk1 - WARNING: ";
+    const std::string defined = "Corvel tarsk1 - FATAL ERROR: Syntax errors in standard definition file ";
+    const std::vector<Case> cases = {
+        {"#pragma mevra stop_instr\ntypedef int T;\n",
+         {"T x;\n", "T y;\n"},
+         0,
+         warn + "Instrumentation is already stopped : [@ANA\\MVCT.DEF,1]\n" + warn +
+             "Instrumentation is already stopped : [@ANA\\MVCT.DEF,1]\n"},
+        {"typedef int T;\n", {"int T;\n", "T y;\nint g(T a) { return a; }\n"}, 0, ""},
+        {"# 1 \"other.h\"\ntypedef int T;\nint f(void) { int T; return T; }\n", {"T x;\n", "T y;\n"}, 0, ""},
+        {"typedef int T;\n",
+         {"#pragma mevra reduce \"T\" null\nint x;\n", "T y;\n"},
+         7,
+         warn + "Malformed reduced sequence beginning at [@ANA\\MVCT.DEF,1]\n" +
+             "Corvel tarsk1 - ERROR: syntax error near <end-of-file> [@ANA\\MVCT.DEF,2]\n" + defined + "%\n"},
+        {"typedef int T;\n",
+         {"typedef int U; U u;\n", "U v;\n"},
+         7,
+         "Corvel tarsk1 - ERROR: syntax error near v [@IN1.I,1]\n"
+         "Corvel tarsk1 - FATAL ERROR: Syntax errors in source file, static analysis cancelled\n"},
+        {"#pragma mevra prefix_call \"p1\" = \"f\"\n",
+         {"#pragma mevra prefix_call \"p2\" = \"f\"\n", "int y;\n", "int z;\n"},
+         0,
+         warn + "[@IN0.I,1] in pragma mevra prefix_call, the call identifier f is already to be prefixed by p1; " +
+             "this prefix is no longer used: p2 will be used instead\n" + warn +
+             "[@ANA\\MVCT.DEF,1] in pragma mevra prefix_call, the call identifier f is already to be prefixed by " +
+             "p2; this prefix is no longer used: p1 will be used instead\n"},
+    };
+    for (const Case &c : cases) {
+        TempDir dir;
+        ASSERT_EQ(std::system(("mkdir -p '" + dir.file("ana") + "'").c_str()), 0);
+        testutil::writeFile(dir.file("ana/mvct.def"), c.definitions);
+        std::vector<std::string> args;
+        for (size_t k = 0; k < c.inputs.size(); ++k) {
+            args.push_back("in" + std::to_string(k) + ".i");
+            testutil::writeFile(dir.file(args.back()), c.inputs[k]);
+        }
+        std::string shown;
+        for (char ch : dir.path() + "/") shown += ch == '/' ? '\\' : char(std::toupper(static_cast<unsigned char>(ch)));
+        std::string err = c.err;
+        for (size_t at; (at = err.find('@')) != std::string::npos;) err.replace(at, 1, shown);
+        for (size_t at; (at = err.find('%')) != std::string::npos;) err.replace(at, 1, dir.path() + "\\ana\\mvct.def");
+        ProcessResult r = tarsk1(args, {"MVRTGT=" + dir.path()}, dir.path());
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.definitions;
+        EXPECT_EQ(r.err, err) << c.definitions;
+    }
 }
 
 // A catalogue for fr_FR compiled with lrelease into a private installation

@@ -17,6 +17,7 @@
 
 #include "frontend/accept.h"
 #include "frontend/arbre.h"
+#include "frontend/definitionfile.h"
 #include "frontend/kinds.h"
 #include "frontend/stx_c.h"
 #include "support/alpha.h"
@@ -87,7 +88,7 @@ int main(int argc, char **argv)
     CountedList *fileList = nullptr;
     for (const char *source : sources) {
         if (definition) {
-            uint16_t r = ParseFile(definition, true, nullptr, &fileList, nullptr);
+            uint16_t r = ParseDefinitionFile(definition, &fileList);
             if (r != 0) std::printf("definition result %u\n", static_cast<unsigned>(r));
         }
         SyntaxNode *tree = nullptr;
