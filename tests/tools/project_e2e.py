@@ -357,7 +357,7 @@ def shards():
         check(json.load(a)["files"] == json.load(b)["files"], "JSON reports of shards merged and whole run differ")
     # A shard whose unit results are gone cannot be merged.
     unit = os.listdir(os.path.join(parts[1], ".tarsk1-project", "units"))[0]
-    os.remove(os.path.join(parts[1], ".tarsk1-project", "units", unit, "state.json"))
+    os.remove(os.path.join(parts[1], ".tarsk1-project", "units", unit, "state.txt"))
     r = tool("merge", os.path.join(work, "broken"), *parts)
     check(r.returncode == 3 and "missing or unreadable" in r.stderr, r.stderr)
     # A shard filtered differently belongs to another analysis.
