@@ -210,13 +210,13 @@ void logTimes(const QVector<UnitRun> &runs, qint64 wallMs)
 {
     qint64 preprocess = 0, tool = 0;
     for (const UnitRun &r : runs) {
-        preprocess += r.preprocessMs;
-        tool += r.toolMs;
+        preprocess += r.preprocessNs;
+        tool += r.toolNs;
     }
     console::detail(QStringLiteral("time: wall %1 ms, preprocessor %2 ms, tarsk1 %3 ms (summed over units)")
                         .arg(wallMs)
-                        .arg(preprocess)
-                        .arg(tool));
+                        .arg(preprocess / 1000000)
+                        .arg(tool / 1000000));
     // CPU time tells the tool's own share even on a busy machine, where
     // waiting for a core stretches the wall time between processes.
     console::detail(QStringLiteral("cpu: tarsk1-project %1 ms, its processes %2 ms")

@@ -131,11 +131,21 @@ private:
         });
     }
 
+    // The time of the process that just ended, kept to the nanosecond: in
+    // whole milliseconds each process would lose half of one on average.
+    void recordTime()
+    {
+        const qint64 ns = clock_.nsecsElapsed();
+        if (analysing_) run_.toolNs = ns - run_.preprocessNs;
+        else run_.preprocessNs = ns;
+    }
+
     void preprocessed()
     {
-        run_.preprocessMs = clock_.restart();
+        recordTime();
+        analysing_ = true;
         if (!folderReady()) {
-            fail(QStringLiteral("cannot create the work folder %1").arg(run_.folder));
+            finish(false, QStringLiteral("cannot create the work folder %1").arg(run_.folder));
             return;
         }
         QProcess *p = newProcess();
@@ -147,14 +157,14 @@ private:
 
     void analysed()
     {
-        run_.toolMs = clock_.elapsed();
+        recordTime();
         finish(true, QString());
     }
 
     void fail(const QString &first)
     {
         if (finished_) return;
-        if (clock_.isValid() && run_.preprocessMs == 0) run_.preprocessMs = clock_.elapsed();
+        recordTime();
         finish(false, first);
     }
 
@@ -195,6 +205,7 @@ private:
     QString messages_;
     bool finished_ = false;
     bool timedOut_ = false;
+    bool analysing_ = false;  // tarsk1 runs, the preprocessor has ended
     bool folderChecked_ = false;
     bool folderOk_ = false;
 };

@@ -28,8 +28,8 @@ struct UnitRun {
     UnitState state;                // after the run: ok, first message, dependencies
     QVector<MergedFile> documents;  // read right after a successful analysis
     bool documentsRead = false;
-    qint64 preprocessMs = 0;
-    qint64 toolMs = 0;
+    qint64 preprocessNs = 0;
+    qint64 toolNs = 0;
 };
 
 // File names inside a unit's work folder, beside the metrics files tarsk1
