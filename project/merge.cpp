@@ -18,8 +18,20 @@
 
 static const char kLogName[] = "tarsk1.log";
 
+bool DocumentCache::parse(const QByteArray &bytes, MetDocument &doc, QString &problem)
+{
+    const auto known = parsed_.constFind(bytes);
+    if (known != parsed_.constEnd()) {
+        doc = known.value();
+        return true;
+    }
+    if (!parseMetDocument(bytes, doc, problem)) return false;
+    parsed_.insert(bytes, doc);
+    return true;
+}
+
 // The reverse of the unit's log.
-bool readUnitDocuments(const QString &folder, QVector<MergedFile> &documents, QString &problem)
+bool readUnitDocuments(const QString &folder, DocumentCache &cache, QVector<MergedFile> &documents, QString &problem)
 {
     QFile log(unitfiles::log(folder));
     if (!log.open(QIODevice::ReadOnly)) {
@@ -43,7 +55,7 @@ bool readUnitDocuments(const QString &folder, QVector<MergedFile> &documents, QS
             return false;
         }
         f.bytes = document.readAll();
-        if (!parseMetDocument(f.bytes, f.doc, problem)) {
+        if (!cache.parse(f.bytes, f.doc, problem)) {
             problem = QStringLiteral("%1: %2").arg(document.fileName(), problem);
             return false;
         }

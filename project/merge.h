@@ -9,6 +9,7 @@
 #include "project/metdoc.h"
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -21,9 +22,20 @@ struct MergedFile {
     MetDocument doc;
 };
 
+// Documents read by their bytes, each distinct one parsed once: a source
+// compiled twice (for a shared and a static library) or a header included by
+// many units gives equal documents.
+class DocumentCache {
+public:
+    bool parse(const QByteArray &bytes, MetDocument &doc, QString &problem);
+
+private:
+    QHash<QByteArray, MetDocument> parsed_;
+};
+
 // The documents a unit's tarsk1 wrote into its work folder, in the order
 // tarsk1 put them into its list.
-bool readUnitDocuments(const QString &folder, QVector<MergedFile> &documents, QString &problem);
+bool readUnitDocuments(const QString &folder, DocumentCache &cache, QVector<MergedFile> &documents, QString &problem);
 
 // unitDocuments: the documents of the successful units in database order.
 // The result is in the order tarsk1 writes: the newest entry first.

@@ -123,13 +123,13 @@ bool writeReports(const Options &o, const ProjectResult &result, const QVector<F
 
 // Merges the successful units into the metrics folder, reports, checks the
 // gates, and gives the exit code.
-int finish(const Options &o, ProjectResult &result, QVector<UnitResult> &units)
+int finish(const Options &o, ProjectResult &result, QVector<UnitResult> &units, DocumentCache &cache)
 {
     QVector<QVector<MergedFile>> documents;
     QString problem;
     for (UnitResult &u : units) {
         if (!u.outcome.ok) continue;
-        if (!u.documentsRead && !readUnitDocuments(u.folder, u.documents, problem)) {
+        if (!u.documentsRead && !readUnitDocuments(u.folder, cache, u.documents, problem)) {
             console::error(problem);
             return kCannotRun;
         }
@@ -277,7 +277,8 @@ int analyseProject(const Options &o)
 
     FileStamps stamps;
     QVector<UnitRun> runs = planUnits(selected, workFolder(result.outDir), result.root, tools, stamps);
-    runUnits(runs, tools, o.jobs, stamps);
+    DocumentCache documents;
+    runUnits(runs, tools, o.jobs, stamps, documents);
 
     QVector<UnitResult> units;
     for (UnitRun &r : runs) {
@@ -286,7 +287,7 @@ int analyseProject(const Options &o)
         if (!r.state.ok && !r.reused) showMessages(r);
     }
     writeManifest(result.outDir, share, units);
-    const int code = finish(o, result, units);
+    const int code = finish(o, result, units, documents);
     logTimes(runs, clock.elapsed());
     return code;
 }
@@ -356,5 +357,6 @@ int mergeShards(const Options &o, const QStringList &shardDirs)
     if (result.leftOut > 0)
         console::warning(
             QStringLiteral("%1 units of the database are in none of the shards given").arg(result.leftOut));
-    return finish(o, result, units);
+    DocumentCache documents;
+    return finish(o, result, units, documents);
 }

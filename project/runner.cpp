@@ -52,8 +52,9 @@ QString firstLine(const QString &text)
 class UnitJob {
 public:
     UnitJob(UnitRun &run, const ToolSetup &tools, const QProcessEnvironment &toolEnvironment, FileStamps &stamps,
-            std::function<void()> done)
-        : run_(run), tools_(tools), toolEnvironment_(toolEnvironment), stamps_(stamps), done_(std::move(done))
+            DocumentCache &documents, std::function<void()> done)
+        : run_(run), tools_(tools), toolEnvironment_(toolEnvironment), stamps_(stamps), documents_(documents),
+          done_(std::move(done))
     {}
 
     void start()
@@ -188,7 +189,7 @@ private:
             // documents that cannot be read are read again by the merge, which
             // names the problem.
             QString unused;
-            run_.documentsRead = ok && readUnitDocuments(run_.folder, run_.documents, unused);
+            run_.documentsRead = ok && readUnitDocuments(run_.folder, documents_, run_.documents, unused);
             writeUnitState(run_.folder, run_.state, stamps_);
         }
         // The process may still be delivering this signal: release it later.
@@ -199,6 +200,7 @@ private:
     const ToolSetup &tools_;
     const QProcessEnvironment &toolEnvironment_;
     FileStamps &stamps_;
+    DocumentCache &documents_;
     std::function<void()> done_;
     std::unique_ptr<QProcess> process_;
     QElapsedTimer clock_;
@@ -212,7 +214,7 @@ private:
 
 }  // namespace
 
-void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStamps &stamps)
+void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStamps &stamps, DocumentCache &documents)
 {
     QVector<int> pending;
     for (int i = runs.size() - 1; i >= 0; --i)
@@ -233,7 +235,7 @@ void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStam
             ++running;
             console::progress(done, total, run.shownName);
             jobsHeld.push_back(
-                std::make_unique<UnitJob>(run, tools, toolEnvironment, stamps, [&, name = run.shownName]() {
+                std::make_unique<UnitJob>(run, tools, toolEnvironment, stamps, documents, [&, name = run.shownName]() {
                     --running;
                     ++done;
                     console::progress(done, total, name);

@@ -48,4 +48,5 @@ QVector<UnitRun> planUnits(const QVector<Unit> &units, const QString &workRoot, 
                            const ToolSetup &tools, FileStamps &stamps);
 
 // Runs the units not marked reused, at most `jobs` at a time.
-void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStamps &stamps);
+// Reads the documents of each successful unit as it ends.
+void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStamps &stamps, DocumentCache &documents);
