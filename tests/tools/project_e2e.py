@@ -9,6 +9,7 @@ import shlex
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 BUILD, SOURCE, CASE = sys.argv[1:4]
@@ -139,6 +140,16 @@ def one_tarsk1_run(db, out):
 
 def metrics_files(folder):
     return sorted(n for n in os.listdir(folder) if n != ".tarsk1-project")
+
+
+def documents(folder):
+    """The metrics files of a folder and their bytes, the log left out."""
+    found = {}
+    for name in metrics_files(folder):
+        if name.endswith(".met"):
+            with open(os.path.join(folder, name), "rb") as f:
+                found[name] = f.read()
+    return found
 
 
 def same_folders(a, b):
@@ -366,9 +377,20 @@ def shards():
     r = tool("-p", db, "--out", whole, "-q", "--json", os.path.join(work, "whole.json"))
     check(r.returncode == 0, r.stderr)
     os.rename(whole, whole + ".run")
+    # A stray file of a merged name is replaced.
+    os.makedirs(whole)
+    with open(os.path.join(whole, "LAPI.C.met"), "w") as f:
+        f.write("stray")
     r = tool("merge", whole, *parts, "--json", os.path.join(work, "merged.json"))
     check(r.returncode == 0, "merge: " + r.stdout + r.stderr)
     same_folders(whole + ".run", whole)
+    # On another file system, where the merged files cannot be second names
+    # of the shards' documents, they are written.
+    elsewhere = tempfile.mkdtemp(dir="/dev/shm")
+    r = tool("merge", elsewhere, *parts)
+    written = documents(elsewhere)
+    shutil.rmtree(elsewhere)
+    check(r.returncode == 0 and written == documents(whole), "merge onto another file system: " + r.stderr)
     with open(os.path.join(work, "whole.json")) as a, open(os.path.join(work, "merged.json")) as b:
         check(json.load(a)["files"] == json.load(b)["files"], "JSON reports of shards merged and whole run differ")
     # A shard whose unit results are gone cannot be merged.
