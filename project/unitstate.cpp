@@ -82,18 +82,19 @@ bool readUnitState(const QString &folder, UnitState &state)
 
 void writeUnitState(const QString &folder, const UnitState &state, FileStamps &stamps)
 {
-    QByteArray text = kStateHeader + '\n' + state.fingerprint.toLatin1() + '\n' + (state.ok ? "1\n" : "0\n") +
-                      QByteArray::number(state.dependencies.size()) + '\n';
+    // Built as one text and encoded once: no conversion per dependency.
+    QString text = QString::fromLatin1(kStateHeader) + '\n' + state.fingerprint + '\n' + (state.ok ? '1' : '0') + '\n' +
+                   QString::number(state.dependencies.size()) + '\n';
     for (const QString &d : state.dependencies) {
-        text += stamps.stamp(d).toLatin1();
+        text += stamps.stamp(d);
         text += '\t';
-        text += d.toUtf8();
+        text += d;
         text += '\n';
     }
-    text += state.firstMessage.toUtf8();
+    text += state.firstMessage;
     // A state that cannot be written only costs a new analysis next time.
     QString problem;
-    writeWholeFile(unitStateFile(folder), text, problem);
+    writeWholeFile(unitStateFile(folder), text.toUtf8(), problem);
 }
 
 bool unitUpToDate(const QString &folder, const QString &fingerprint, FileStamps &stamps, UnitState &state)
