@@ -26,7 +26,7 @@ namespace {
 
 const char kWorkFolder[] = ".tarsk1-project";
 const char kManifestFormat[] = "tarsk1-project-work";
-const int kManifestVersion = 1;
+const int kManifestVersion = 2;
 
 QString workFolder(const QString &out) { return out + '/' + kWorkFolder; }
 QString manifestFile(const QString &out) { return workFolder(out) + QStringLiteral("/manifest.json"); }
