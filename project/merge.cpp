@@ -12,14 +12,26 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 
-namespace {
+#include <unistd.h>
 
-const char kLogName[] = "tarsk1.log";
+static const char kLogName[] = "tarsk1.log";
 
-// The documents one unit wrote, in the order tarsk1 put them into its
-// list: the reverse of its log.
-bool readUnitDocuments(const QString &folder, QVector<MergedFile> &documents, QString &problem)
+bool DocumentCache::parse(const QByteArray &bytes, MetDocument &doc, QString &problem)
+{
+    const auto known = parsed_.constFind(bytes);
+    if (known != parsed_.constEnd()) {
+        doc = known.value();
+        return true;
+    }
+    if (!parseMetDocument(bytes, doc, problem)) return false;
+    parsed_.insert(bytes, doc);
+    return true;
+}
+
+// The reverse of the unit's log.
+bool readUnitDocuments(const QString &folder, DocumentCache &cache, QVector<MergedFile> &documents, QString &problem)
 {
     QFile log(unitfiles::log(folder));
     if (!log.open(QIODevice::ReadOnly)) {
@@ -35,14 +47,15 @@ bool readUnitDocuments(const QString &folder, QVector<MergedFile> &documents, QS
             return false;
         }
         const QString name = QFileInfo(QString::fromLocal8Bit(line.mid(4))).fileName();
-        QFile document(folder + '/' + name);
         MergedFile f;
+        f.unitFile = folder + '/' + name;
+        QFile document(f.unitFile);
         if (!document.open(QIODevice::ReadOnly)) {
             problem = QStringLiteral("%1: missing metrics file %2").arg(folder, name);
             return false;
         }
         f.bytes = document.readAll();
-        if (!parseMetDocument(f.bytes, f.doc, problem)) {
+        if (!cache.parse(f.bytes, f.doc, problem)) {
             problem = QStringLiteral("%1: %2").arg(document.fileName(), problem);
             return false;
         }
@@ -52,6 +65,8 @@ bool readUnitDocuments(const QString &folder, QVector<MergedFile> &documents, QS
     for (MergedFile &f : written) documents.append(std::move(f));
     return true;
 }
+
+namespace {
 
 QString naturalName(const QString &outDir, const MergedFile &f, int variant)
 {
@@ -89,14 +104,12 @@ void planOutputNames(const QString &outDir, QVector<MergedFile> &arrival)
 
 }  // namespace
 
-bool mergeUnits(const QStringList &unitFolders, const QString &outDir, QVector<MergedFile> &files, QString &problem)
+QVector<MergedFile> mergeUnits(QVector<QVector<MergedFile>> &&unitDocuments, const QString &outDir)
 {
     QVector<MergedFile> arrival;
     QHash<QString, int> variants;             // source path -> variants kept
     QSet<QPair<QString, QByteArray>> shapes;  // source path and item shape kept
-    for (const QString &folder : unitFolders) {
-        QVector<MergedFile> documents;
-        if (!readUnitDocuments(folder, documents, problem)) return false;
+    for (QVector<MergedFile> &documents : unitDocuments) {
         for (MergedFile &f : documents) {
             const QString path = f.doc.sourcePath();
             if (shapes.contains({path, f.doc.shape})) continue;  // an equal variant is already kept
@@ -107,8 +120,7 @@ bool mergeUnits(const QStringList &unitFolders, const QString &outDir, QVector<M
     }
     planOutputNames(outDir, arrival);
     std::reverse(arrival.begin(), arrival.end());
-    files = std::move(arrival);
-    return true;
+    return arrival;
 }
 
 // The metrics files the last merge wrote, from its log: only those are
@@ -125,12 +137,24 @@ static QStringList previousOutput(const QString &outDir)
     return names;
 }
 
+// The document under its merged name: a hard link to the unit's file, or,
+// where none can be made (another file system, as for shards copied from
+// elsewhere), its bytes written.
+static bool placeDocument(const MergedFile &f, QString &problem)
+{
+    const QByteArray from = QFile::encodeName(f.unitFile), to = QFile::encodeName(f.outName);
+    if (::link(from.constData(), to.constData()) == 0) return true;
+    // A file of that name that the last merge did not write is replaced.
+    if (errno == EEXIST && ::unlink(to.constData()) == 0 && ::link(from.constData(), to.constData()) == 0) return true;
+    return writeWholeFile(f.outName, f.bytes, problem);
+}
+
 bool writeMerged(const QString &outDir, const QVector<MergedFile> &files, QString &problem)
 {
     for (const QString &name : previousOutput(outDir)) QFile::remove(outDir + '/' + name);
     QByteArray log;
     for (const MergedFile &f : files) {
-        if (!writeWholeFile(f.outName, f.bytes, problem)) return false;
+        if (!placeDocument(f, problem)) return false;
         log += "MET " + f.outName.toLocal8Bit() + '\n';
     }
     return writeWholeFile(outDir + '/' + kLogName, log, problem);

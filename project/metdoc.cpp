@@ -8,6 +8,7 @@ namespace {
 struct Reader {
     QXmlStreamReader xml;
     MetDocument &doc;
+    QString shape{};    // built as text, encoded once at the end
     int itemDepth = 0;  // open item elements
     bool inItemMetrics = false;
     MetFunction *function = nullptr;  // the innermost open FUNCTION
@@ -20,22 +21,27 @@ struct Reader {
             doc.fileName = a.value(QLatin1String("Name")).toString();
             doc.dir = a.value(QLatin1String("Dir")).toString();
         } else if (name == QLatin1String("ITEMS")) {
-            doc.shape += '(';
+            shape += '(';
         } else if (name == QLatin1String("METRICS")) {
             inItemMetrics = itemDepth > 0;
         } else if (name == QLatin1String("METRIC")) {
-            metric(a.value(QLatin1String("Key")).toString(), a.value(QLatin1String("Value")).toString());
+            metric(a.value(QLatin1String("Key")), a.value(QLatin1String("Value")));
         } else if (name != QLatin1String("OUTPUT") && name != QLatin1String("CALLS") && name != QLatin1String("CALL")) {
-            item(name.toString(), a);
+            item(name, a);
         }
     }
 
-    void item(const QString &type, const QXmlStreamAttributes &a)
+    void item(QStringView type, const QXmlStreamAttributes &a)
     {
         ++itemDepth;
-        const QString line = a.value(QLatin1String("Line")).toString();
-        doc.shape += type.toUtf8() + ' ' + line.toUtf8();
-        if (a.hasAttribute(QLatin1String("Class"))) doc.shape += " class=" + a.value(QLatin1String("Class")).toUtf8();
+        const QStringView line = a.value(QLatin1String("Line"));
+        shape += type;
+        shape += ' ';
+        shape += line;
+        if (a.hasAttribute(QLatin1String("Class"))) {
+            shape += QLatin1String(" class=");
+            shape += a.value(QLatin1String("Class"));
+        }
         function = nullptr;
         if (type == QLatin1String("FUNCTION")) {
             doc.functions.append(MetFunction{a.value(QLatin1String("Name")).toString(), line.toInt()});
@@ -43,13 +49,16 @@ struct Reader {
         }
     }
 
-    void metric(const QString &key, const QString &value)
+    void metric(QStringView key, QStringView value)
     {
         if (!inItemMetrics) {
-            doc.fileMetrics.append({key, value});
+            doc.fileMetrics.append({key.toString(), value.toString()});
             return;
         }
-        doc.shape += ' ' + key.toUtf8() + '=' + value.toUtf8();
+        shape += ' ';
+        shape += key;
+        shape += '=';
+        shape += value;
         if (!function) return;
         if (key == QLatin1String("VG")) function->vg = value.toInt();
         else if (key == QLatin1String("Statements")) function->statements = value.toInt();
@@ -60,14 +69,14 @@ struct Reader {
     {
         const QStringView name = xml.name();
         if (name == QLatin1String("ITEMS")) {
-            doc.shape += ')';
+            shape += ')';
         } else if (name == QLatin1String("METRICS")) {
             inItemMetrics = false;
         } else if (name != QLatin1String("FILE") && name != QLatin1String("METRIC") &&
                    name != QLatin1String("OUTPUT") && name != QLatin1String("CALLS") && name != QLatin1String("CALL")) {
             --itemDepth;
             function = nullptr;
-            doc.shape += ';';
+            shape += ';';
         }
     }
 };
@@ -82,6 +91,7 @@ bool parseMetDocument(const QByteArray &bytes, MetDocument &doc, QString &proble
         if (token == QXmlStreamReader::StartElement) r.startElement();
         else if (token == QXmlStreamReader::EndElement) r.endElement();
     }
+    doc.shape = r.shape.toUtf8();
     if (r.xml.hasError()) {
         problem = QStringLiteral("%1 at line %2").arg(r.xml.errorString()).arg(r.xml.lineNumber());
         return false;

@@ -16,6 +16,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 
 #include <algorithm>
 
@@ -25,7 +26,7 @@ namespace {
 
 const char kWorkFolder[] = ".tarsk1-project";
 const char kManifestFormat[] = "tarsk1-project-work";
-const int kManifestVersion = 1;
+const int kManifestVersion = 2;
 
 QString workFolder(const QString &out) { return out + '/' + kWorkFolder; }
 QString manifestFile(const QString &out) { return workFolder(out) + QStringLiteral("/manifest.json"); }
@@ -35,6 +36,8 @@ struct UnitResult {
     UnitOutcome outcome;
     QString folder;
     QStringList dependencies;
+    QVector<MergedFile> documents;
+    bool documentsRead = false;  // else read by the merge
 };
 
 // The manifest of a metrics folder, or false with a message; a missing one
@@ -84,11 +87,17 @@ void writeManifest(const QString &out, const Share &share, const QVector<UnitRes
 }
 
 // Where the metrics documents name a source (upper case), the real path.
+// Units share most of their dependencies: each is converted once.
 QHash<QString, QString> hostPaths(const QVector<UnitResult> &units)
 {
+    QSet<QString> seen;
     QHash<QString, QString> paths;
     for (const UnitResult &u : units)
-        for (const QString &d : u.dependencies) paths.insert(d.toUpper(), d);
+        for (const QString &d : u.dependencies)
+            if (!seen.contains(d)) {
+                seen.insert(d);
+                paths.insert(d.toUpper(), d);
+            }
     return paths;
 }
 
@@ -114,14 +123,20 @@ bool writeReports(const Options &o, const ProjectResult &result, const QVector<F
 
 // Merges the successful units into the metrics folder, reports, checks the
 // gates, and gives the exit code.
-int finish(const Options &o, ProjectResult &result, const QVector<UnitResult> &units)
+int finish(const Options &o, ProjectResult &result, QVector<UnitResult> &units, DocumentCache &cache)
 {
-    QStringList folders;
-    for (const UnitResult &u : units)
-        if (u.outcome.ok) folders.append(u.folder);
+    QVector<QVector<MergedFile>> documents;
     QString problem;
-    if (!mergeUnits(folders, result.outDir, result.merged, problem) ||
-        !writeMerged(result.outDir, result.merged, problem)) {
+    for (UnitResult &u : units) {
+        if (!u.outcome.ok) continue;
+        if (!u.documentsRead && !readUnitDocuments(u.folder, cache, u.documents, problem)) {
+            console::error(problem);
+            return kCannotRun;
+        }
+        documents.append(std::move(u.documents));
+    }
+    result.merged = mergeUnits(std::move(documents), result.outDir);
+    if (!writeMerged(result.outDir, result.merged, problem)) {
         console::error(problem);
         return kCannotRun;
     }
@@ -152,7 +167,8 @@ int finish(const Options &o, ProjectResult &result, const QVector<UnitResult> &u
 
 bool prepareOutDir(const QString &out)
 {
-    if (!QDir().mkpath(workFolder(out))) {
+    // The preprocessor writes into units/ before a unit's own folder is made.
+    if (!QDir().mkpath(workFolder(out) + QStringLiteral("/units"))) {
         console::error(QStringLiteral("cannot create the metrics folder %1").arg(out));
         return false;
     }
@@ -194,13 +210,13 @@ void logTimes(const QVector<UnitRun> &runs, qint64 wallMs)
 {
     qint64 preprocess = 0, tool = 0;
     for (const UnitRun &r : runs) {
-        preprocess += r.preprocessMs;
-        tool += r.toolMs;
+        preprocess += r.preprocessNs;
+        tool += r.toolNs;
     }
     console::detail(QStringLiteral("time: wall %1 ms, preprocessor %2 ms, tarsk1 %3 ms (summed over units)")
                         .arg(wallMs)
-                        .arg(preprocess)
-                        .arg(tool));
+                        .arg(preprocess / 1000000)
+                        .arg(tool / 1000000));
     // CPU time tells the tool's own share even on a busy machine, where
     // waiting for a core stretches the wall time between processes.
     console::detail(QStringLiteral("cpu: tarsk1-project %1 ms, its processes %2 ms")
@@ -261,16 +277,17 @@ int analyseProject(const Options &o)
 
     FileStamps stamps;
     QVector<UnitRun> runs = planUnits(selected, workFolder(result.outDir), result.root, tools, stamps);
-    runUnits(runs, tools, o.jobs, stamps);
+    DocumentCache documents;
+    runUnits(runs, tools, o.jobs, stamps, documents);
 
     QVector<UnitResult> units;
-    for (const UnitRun &r : runs) {
+    for (UnitRun &r : runs) {
         units.append(UnitResult{UnitOutcome{r.unit->index, r.shownName, r.state.ok, r.reused, r.state.firstMessage},
-                                r.folder, r.state.dependencies});
+                                r.folder, r.state.dependencies, std::move(r.documents), r.documentsRead});
         if (!r.state.ok && !r.reused) showMessages(r);
     }
     writeManifest(result.outDir, share, units);
-    const int code = finish(o, result, units);
+    const int code = finish(o, result, units, documents);
     logTimes(runs, clock.elapsed());
     return code;
 }
@@ -340,5 +357,6 @@ int mergeShards(const Options &o, const QStringList &shardDirs)
     if (result.leftOut > 0)
         console::warning(
             QStringLiteral("%1 units of the database are in none of the shards given").arg(result.leftOut));
-    return finish(o, result, units);
+    DocumentCache documents;
+    return finish(o, result, units, documents);
 }

@@ -3,6 +3,7 @@
 
 #include "project/command.h"
 #include "project/console.h"
+#include "project/merge.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -29,8 +30,8 @@ QVector<UnitRun> planUnits(const QVector<Unit> &units, const QString &workRoot, 
         r.unit = &u;
         r.shownName = QDir(root).relativeFilePath(u.file);
         r.folder = workRoot + QStringLiteral("/units/") + u.id;
-        r.preprocess = command::preprocessCommand(u.arguments, r.folder + QStringLiteral("/unit.i"),
-                                                  r.folder + QStringLiteral("/unit.d"));
+        r.preprocess = command::preprocessCommand(u.arguments, unitfiles::preprocessed(r.folder),
+                                                  unitfiles::dependencies(r.folder));
         r.fingerprint = fingerprintOf(QStringList{u.directory, toolsPart} + r.preprocess);
         r.reused = unitUpToDate(r.folder, r.fingerprint, stamps, r.state);
         runs.append(r);
@@ -51,35 +52,37 @@ QString firstLine(const QString &text)
 class UnitJob {
 public:
     UnitJob(UnitRun &run, const ToolSetup &tools, const QProcessEnvironment &toolEnvironment, FileStamps &stamps,
-            std::function<void()> done)
-        : run_(run), tools_(tools), toolEnvironment_(toolEnvironment), stamps_(stamps), done_(std::move(done))
+            DocumentCache &documents, std::function<void()> done)
+        : run_(run), tools_(tools), toolEnvironment_(toolEnvironment), stamps_(stamps), documents_(documents),
+          done_(std::move(done))
     {}
 
     void start()
     {
-        if (!emptyFolder()) {
-            fail(QStringLiteral("cannot create the work folder %1").arg(run_.folder));
-            return;
-        }
         QProcess *p = newProcess();
-        const QStringList args = run_.preprocess.mid(1);
         connectFinish(p, [this]() { preprocessed(); });
         clock_.start();
-        p->start(run_.preprocess.first(), args);
+        p->start(run_.preprocess.first(), run_.preprocess.mid(1));
+        // The preprocessor writes beside the unit's folder, which is made
+        // ready while it runs rather than in the gap between two units.
+        folderReady();
     }
 
 private:
     // The unit's folder without anything of its last analysis, its state
     // first (a run stopped now must not leave a state that vouches for
     // removed files). Emptied rather than made anew: creating folders is
-    // the slowest part of the tool's own work on some file systems.
-    bool emptyFolder()
+    // the slowest part of the tool's own work on some file systems. Done
+    // once; false when the folder cannot be made.
+    bool folderReady()
     {
+        if (folderChecked_) return folderOk_;
+        folderChecked_ = true;
         QDir folder(run_.folder);
-        if (!folder.exists()) return QDir().mkpath(run_.folder);
-        QFile::remove(run_.folder + QStringLiteral("/state.json"));
+        if (!folder.exists()) return folderOk_ = QDir().mkpath(run_.folder);
+        QFile::remove(unitStateFile(run_.folder));
         for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden)) folder.remove(name);
-        return true;
+        return folderOk_ = true;
     }
 
     QProcess *newProcess()
@@ -129,29 +132,40 @@ private:
         });
     }
 
+    // The time of the process that just ended, kept to the nanosecond: in
+    // whole milliseconds each process would lose half of one on average.
+    void recordTime()
+    {
+        const qint64 ns = clock_.nsecsElapsed();
+        if (analysing_) run_.toolNs = ns - run_.preprocessNs;
+        else run_.preprocessNs = ns;
+    }
+
     void preprocessed()
     {
-        run_.preprocessMs = clock_.restart();
+        recordTime();
+        analysing_ = true;
+        if (!folderReady()) {
+            finish(false, QStringLiteral("cannot create the work folder %1").arg(run_.folder));
+            return;
+        }
         QProcess *p = newProcess();
         p->setProcessEnvironment(toolEnvironment_);
         connectFinish(p, [this]() { analysed(); });
-        p->start(tools_.tarsk1, {run_.folder + QStringLiteral("/unit.i"), QStringLiteral("-METRICS=") + run_.folder,
+        p->start(tools_.tarsk1, {unitfiles::preprocessed(run_.folder), QStringLiteral("-METRICS=") + run_.folder,
                                  QStringLiteral("-VANTEL_LOG=") + unitfiles::log(run_.folder)});
     }
 
     void analysed()
     {
-        run_.toolMs = clock_.elapsed();
-        QFile::remove(run_.folder + QStringLiteral("/unit.i"));
-        run_.state.dependencies = readDependencyFile(run_.folder + QStringLiteral("/unit.d"), run_.unit->directory);
+        recordTime();
         finish(true, QString());
     }
 
     void fail(const QString &first)
     {
         if (finished_) return;
-        if (clock_.isValid() && run_.preprocessMs == 0) run_.preprocessMs = clock_.elapsed();
-        QFile::remove(run_.folder + QStringLiteral("/unit.i"));
+        recordTime();
         finish(false, first);
     }
 
@@ -164,9 +178,20 @@ private:
         // The slot is free: the next unit's processes start now, and this
         // unit's bookkeeping runs while they work.
         done_();
-        QFile messages(unitfiles::messages(run_.folder));
-        if (!messages_.isEmpty() && messages.open(QIODevice::WriteOnly)) messages.write(messages_.toLocal8Bit());
-        writeUnitState(run_.folder, run_.state, stamps_);
+        QFile::remove(unitfiles::preprocessed(run_.folder));
+        if (ok)
+            run_.state.dependencies = readDependencyFile(unitfiles::dependencies(run_.folder), run_.unit->directory);
+        QFile::remove(unitfiles::dependencies(run_.folder));
+        if (folderReady()) {
+            QFile messages(unitfiles::messages(run_.folder));
+            if (!messages_.isEmpty() && messages.open(QIODevice::WriteOnly)) messages.write(messages_.toLocal8Bit());
+            // Read now, beside the next unit's processes, not all at the end;
+            // documents that cannot be read are read again by the merge, which
+            // names the problem.
+            QString unused;
+            run_.documentsRead = ok && readUnitDocuments(run_.folder, documents_, run_.documents, unused);
+            writeUnitState(run_.folder, run_.state, stamps_);
+        }
         // The process may still be delivering this signal: release it later.
         if (process_) process_.release()->deleteLater();
     }
@@ -175,17 +200,21 @@ private:
     const ToolSetup &tools_;
     const QProcessEnvironment &toolEnvironment_;
     FileStamps &stamps_;
+    DocumentCache &documents_;
     std::function<void()> done_;
     std::unique_ptr<QProcess> process_;
     QElapsedTimer clock_;
     QString messages_;
     bool finished_ = false;
     bool timedOut_ = false;
+    bool analysing_ = false;  // tarsk1 runs, the preprocessor has ended
+    bool folderChecked_ = false;
+    bool folderOk_ = false;
 };
 
 }  // namespace
 
-void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStamps &stamps)
+void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStamps &stamps, DocumentCache &documents)
 {
     QVector<int> pending;
     for (int i = runs.size() - 1; i >= 0; --i)
@@ -206,7 +235,7 @@ void runUnits(QVector<UnitRun> &runs, const ToolSetup &tools, int jobs, FileStam
             ++running;
             console::progress(done, total, run.shownName);
             jobsHeld.push_back(
-                std::make_unique<UnitJob>(run, tools, toolEnvironment, stamps, [&, name = run.shownName]() {
+                std::make_unique<UnitJob>(run, tools, toolEnvironment, stamps, documents, [&, name = run.shownName]() {
                     --running;
                     ++done;
                     console::progress(done, total, name);

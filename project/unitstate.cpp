@@ -7,11 +7,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
-static const int kStateFormat = 2;
+// The state file: this first line, the fingerprint, "1" or "0" for success,
+// the number of dependencies, one "stamp<TAB>path" line for each (paths read
+// from a dependency file hold neither tabs nor line ends), and the first
+// message up to the end of the file, so that it needs no escaping.
+static const QByteArray kStateHeader = QByteArrayLiteral("tarsk1-project unit state 3");
 
 QString FileStamps::stamp(const QString &path)
 {
@@ -31,23 +32,45 @@ QString fingerprintOf(const QStringList &parts)
         QCryptographicHash::hash(parts.join(QChar(0)).toUtf8(), QCryptographicHash::Sha1).toHex());
 }
 
-static QString stateFile(const QString &folder) { return folder + QStringLiteral("/state.json"); }
+QString unitStateFile(const QString &folder) { return folder + QStringLiteral("/state.txt"); }
+
+// The line that starts at `at`, which moves past its end; false at the end
+// of the text.
+static bool nextLine(const QByteArray &text, qsizetype &at, QByteArrayView &line)
+{
+    const qsizetype end = text.indexOf('\n', at);
+    if (end < 0) return false;
+    line = QByteArrayView(text).sliced(at, end - at);
+    at = end + 1;
+    return true;
+}
 
 // The state and the recorded stamp of each dependency, in the same order.
 static bool loadState(const QString &folder, UnitState &state, QStringList &stampsSeen)
 {
-    QFile file(stateFile(folder));
+    QFile file(unitStateFile(folder));
     if (!file.open(QIODevice::ReadOnly)) return false;
-    const QJsonObject o = QJsonDocument::fromJson(file.readAll()).object();
-    if (o.value(QLatin1String("format")).toInt() != kStateFormat) return false;
-    state.fingerprint = o.value(QLatin1String("fingerprint")).toString();
-    state.ok = o.value(QLatin1String("ok")).toBool();
-    state.firstMessage = o.value(QLatin1String("firstMessage")).toString();
+    const QByteArray text = file.readAll();
+    qsizetype at = 0;
+    QByteArrayView header, fingerprint, ok, count;
+    if (!nextLine(text, at, header) || header != kStateHeader || !nextLine(text, at, fingerprint) ||
+        !nextLine(text, at, ok) || !nextLine(text, at, count))
+        return false;
+    bool counted = false;
+    const int dependencies = count.toInt(&counted);
+    if (!counted) return false;
+    state.fingerprint = QString::fromLatin1(fingerprint);
+    state.ok = ok == "1";
     state.dependencies.clear();
-    for (const QJsonValue &d : o.value(QLatin1String("dependencies")).toArray()) {
-        state.dependencies.append(d.toArray().at(0).toString());
-        stampsSeen.append(d.toArray().at(1).toString());
+    for (int i = 0; i < dependencies; ++i) {
+        QByteArrayView line;
+        if (!nextLine(text, at, line)) return false;
+        const qsizetype tab = line.indexOf('\t');
+        if (tab < 0) return false;
+        stampsSeen.append(QString::fromLatin1(line.first(tab)));
+        state.dependencies.append(QString::fromUtf8(line.sliced(tab + 1)));
     }
+    state.firstMessage = QString::fromUtf8(QByteArrayView(text).sliced(at));
     return true;
 }
 
@@ -59,16 +82,19 @@ bool readUnitState(const QString &folder, UnitState &state)
 
 void writeUnitState(const QString &folder, const UnitState &state, FileStamps &stamps)
 {
-    QJsonArray deps;
-    for (const QString &d : state.dependencies) deps.append(QJsonArray{d, stamps.stamp(d)});
-    const QJsonObject o{{"format", kStateFormat},
-                        {"fingerprint", state.fingerprint},
-                        {"ok", state.ok},
-                        {"firstMessage", state.firstMessage},
-                        {"dependencies", deps}};
+    // Built as one text and encoded once: no conversion per dependency.
+    QString text = QString::fromLatin1(kStateHeader) + '\n' + state.fingerprint + '\n' + (state.ok ? '1' : '0') + '\n' +
+                   QString::number(state.dependencies.size()) + '\n';
+    for (const QString &d : state.dependencies) {
+        text += stamps.stamp(d);
+        text += '\t';
+        text += d;
+        text += '\n';
+    }
+    text += state.firstMessage;
     // A state that cannot be written only costs a new analysis next time.
     QString problem;
-    writeWholeFile(stateFile(folder), QJsonDocument(o).toJson(QJsonDocument::Compact), problem);
+    writeWholeFile(unitStateFile(folder), text.toUtf8(), problem);
 }
 
 bool unitUpToDate(const QString &folder, const QString &fingerprint, FileStamps &stamps, UnitState &state)
@@ -80,31 +106,47 @@ bool unitUpToDate(const QString &folder, const QString &fingerprint, FileStamps 
     return true;
 }
 
+// True for an absolute path without ".", ".." or empty components, which
+// the preprocessor writes for most dependencies: nothing to clean.
+static bool alreadyClean(QByteArrayView path)
+{
+    if (!path.startsWith('/') || path.endsWith('/')) return false;
+    for (qsizetype i = 0; i + 1 < path.size(); ++i)
+        if (path[i] == '/' && (path[i + 1] == '.' || path[i + 1] == '/')) return false;
+    return true;
+}
+
 QStringList readDependencyFile(const QString &path, const QString &directory)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
-    const QString text = QString::fromLocal8Bit(file.readAll());
-    const qsizetype colon = text.indexOf(QLatin1String(": "));
+    const QByteArray text = file.readAll();
+    const qsizetype colon = text.indexOf(": ");
     QStringList paths;
-    QString current;
+    QByteArray current;
     const QDir base(directory);
-    auto flush = [&]() {
-        if (!current.isEmpty()) paths.append(QDir::cleanPath(base.absoluteFilePath(current)));
-        current.clear();
+    // The path so far is current plus the text from runStart up to i.
+    qsizetype runStart = colon < 0 ? text.size() : colon + 1;
+    auto flush = [&](qsizetype i) {
+        current.append(text.constData() + runStart, i - runStart);
+        if (alreadyClean(current)) paths.append(QString::fromUtf8(current));
+        else if (!current.isEmpty()) paths.append(QDir::cleanPath(base.absoluteFilePath(QString::fromUtf8(current))));
+        current.truncate(0);  // keeps the buffer for the next path
     };
-    for (qsizetype i = colon < 0 ? text.size() : colon + 1; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '\n' || text[i + 1] == ' ')) {
-            if (text[i + 1] == ' ') current += ' ';
-            else flush();
-            ++i;
+    qsizetype i = runStart;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\\' && i + 1 < text.size() && text[i + 1] == ' ') {
+            current.append(text.constData() + runStart, i - runStart).append(' ');
+            runStart = ++i + 1;
+        } else if (c == '\\' && i + 1 < text.size() && text[i + 1] == '\n') {
+            flush(i);
+            runStart = ++i + 1;
         } else if (c == ' ' || c == '\t' || c == '\n') {
-            flush();
-        } else {
-            current += c;
+            flush(i);
+            runStart = i + 1;
         }
     }
-    flush();
+    flush(i);
     return paths;
 }

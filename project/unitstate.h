@@ -24,6 +24,8 @@ private:
 
 QString fingerprintOf(const QStringList &parts);
 
+QString unitStateFile(const QString &folder);
+
 // The state written after the unit's last analysis; false when none is
 // readable or it was written by another version.
 bool readUnitState(const QString &folder, UnitState &state);

@@ -1,14 +1,15 @@
 #!/usr/bin/python3
 """End-to-end cases of tarsk1-project on real builds: zlib configured by CMake,
 lua recorded by `bear -- make` (both copied from ../shared/corpus into the
-build tree), and a small project of our own with header variants and shared
-file names. Usage: project_e2e.py BUILD_DIR SOURCE_DIR CASE."""
+build tree), a small project of our own with header variants and shared
+file names, and a tiny one configured by Meson. Usage: project_e2e.py BUILD_DIR SOURCE_DIR CASE."""
 import json
 import os
 import shlex
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 BUILD, SOURCE, CASE = sys.argv[1:4]
@@ -17,6 +18,7 @@ TARSK1 = os.path.join(BUILD, "tarsk1")
 SCRATCH = os.path.join(BUILD, "project-scratch")
 CORPUS = os.path.normpath(os.path.join(SOURCE, "..", "shared", "corpus"))
 VARIANTS = os.path.join(SOURCE, "tests", "data", "project", "variants")
+MESON = os.path.join(SOURCE, "tests", "data", "project", "meson")
 ENV = dict(os.environ, LANG="C", LC_ALL="C")
 
 
@@ -140,6 +142,16 @@ def metrics_files(folder):
     return sorted(n for n in os.listdir(folder) if n != ".tarsk1-project")
 
 
+def documents(folder):
+    """The metrics files of a folder and their bytes, the log left out."""
+    found = {}
+    for name in metrics_files(folder):
+        if name.endswith(".met"):
+            with open(os.path.join(folder, name), "rb") as f:
+                found[name] = f.read()
+    return found
+
+
 def same_folders(a, b):
     check(metrics_files(a) == metrics_files(b), "files differ: %s / %s" % (metrics_files(a), metrics_files(b)))
     for name in metrics_files(a):
@@ -220,6 +232,21 @@ def incremental():
     shutil.copytree(os.path.join(SOURCE, "targets", "gcc-glibc"), target)
     r = tool("-p", lua, "--out", out, "-j2", "--target", target)
     check(summary_counts(r.stdout) == (34, 0), "changed target: " + r.stdout)
+
+    # A copy of both programs (each finds tarsk1 beside itself): nothing
+    # re-runs while its tarsk1 stays as it is, everything once it changes.
+    tools = os.path.join(work, "tools")
+    os.makedirs(tools)
+    for name in ("tarsk1-project", "tarsk1"):
+        shutil.copy2(os.path.join(BUILD, name), tools)
+    copied = [os.path.join(tools, "tarsk1-project"), "-p", lua, "--out", out, "-j2", "--target", target,
+              "--install", os.path.join(BUILD, "install")]
+    check(run(copied).returncode == 0, "the copied programs run")
+    for touched, unchanged in ((False, 34), (True, 0)):
+        if touched:
+            os.utime(os.path.join(tools, "tarsk1"), (time.time() + 10, time.time() + 10))
+        r = run(copied)
+        check(summary_counts(r.stdout) == (34, unchanged), "tarsk1 touched %s: %s" % (touched, r.stdout))
 
 
 def failures():
@@ -350,14 +377,25 @@ def shards():
     r = tool("-p", db, "--out", whole, "-q", "--json", os.path.join(work, "whole.json"))
     check(r.returncode == 0, r.stderr)
     os.rename(whole, whole + ".run")
+    # A stray file of a merged name is replaced.
+    os.makedirs(whole)
+    with open(os.path.join(whole, "LAPI.C.met"), "w") as f:
+        f.write("stray")
     r = tool("merge", whole, *parts, "--json", os.path.join(work, "merged.json"))
     check(r.returncode == 0, "merge: " + r.stdout + r.stderr)
     same_folders(whole + ".run", whole)
+    # On another file system, where the merged files cannot be second names
+    # of the shards' documents, they are written.
+    elsewhere = tempfile.mkdtemp(dir="/dev/shm")
+    r = tool("merge", elsewhere, *parts)
+    written = documents(elsewhere)
+    shutil.rmtree(elsewhere)
+    check(r.returncode == 0 and written == documents(whole), "merge onto another file system: " + r.stderr)
     with open(os.path.join(work, "whole.json")) as a, open(os.path.join(work, "merged.json")) as b:
         check(json.load(a)["files"] == json.load(b)["files"], "JSON reports of shards merged and whole run differ")
     # A shard whose unit results are gone cannot be merged.
     unit = os.listdir(os.path.join(parts[1], ".tarsk1-project", "units"))[0]
-    os.remove(os.path.join(parts[1], ".tarsk1-project", "units", unit, "state.json"))
+    os.remove(os.path.join(parts[1], ".tarsk1-project", "units", unit, "state.txt"))
     r = tool("merge", os.path.join(work, "broken"), *parts)
     check(r.returncode == 3 and "missing or unreadable" in r.stderr, r.stderr)
     # A shard filtered differently belongs to another analysis.
@@ -438,6 +476,22 @@ def html():
     check("Uncaught" not in r.stderr, "script error: " + r.stderr[-2000:])
 
 
-CASES = {f.__name__: f for f in (setup, merge, incremental, failures, bad_inputs, gates, shards, sarif, html)}
+def meson():
+    """A real Meson build: its database names sources and include folders
+    relative to the build folder."""
+    work = case_dir("meson")
+    project = os.path.join(work, "p")
+    copy_tree(MESON, project)
+    r = run(["meson", "setup", "builddir"], cwd=project)
+    check(r.returncode == 0, "meson setup: " + r.stdout[-2000:] + r.stderr[-2000:])
+    report = os.path.join(work, "r.json")
+    r = tool("-p", os.path.join(project, "builddir"), "--out", os.path.join(work, "out"), "--json", report)
+    check(r.returncode == 0 and r.stdout.startswith("units: 2 analysed (0 unchanged), 0 failed"), r.stdout + r.stderr)
+    with open(report) as f:
+        files = {x["path"]: [g["name"] for g in x["functions"]] for x in json.load(f)["files"]}
+    check(files == {"main.c": ["main"], "count.c": ["countAbove"], "count.h": ["isAbove"]}, "measured: %s" % files)
+
+
+CASES = {f.__name__: f for f in (setup, merge, incremental, failures, bad_inputs, gates, shards, sarif, html, meson)}
 CASES[CASE]()
 print("ok: " + CASE)
