@@ -50,6 +50,19 @@ struct ParseValue {
     _AlphaType *alpha;
     NodePosition position;
     SyntaxNode *node;  // always null in a token value
+
+    // Assigned field by field, in the widths an action writes them: a value
+    // stored in pieces and then loaded whole stalls the processor on every
+    // reduction.
+    ParseValue() = default;
+    ParseValue(const ParseValue &) = default;
+    ParseValue &operator=(const ParseValue &other)
+    {
+        alpha = other.alpha;
+        position = other.position;
+        node = other.node;
+        return *this;
+    }
 };
 static_assert(sizeof(ParseValue) == 32, "a parser value is copied several times per reduction");
 

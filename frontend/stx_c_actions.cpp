@@ -241,12 +241,7 @@ bool IsParserToken(int code) { return code >= 0 && code <= LAST_KIND && code != 
 
 int LastWidth() { return Scanner().lastLength; }
 
-ParseValue EmptyValue()
-{
-    ParseValue v;
-    std::memset(&v, 0, sizeof v);
-    return v;
-}
+ParseValue EmptyValue() { return ParseValue{}; }
 
 // ---- errors and anachronisms ----
 
