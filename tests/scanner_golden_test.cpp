@@ -66,7 +66,8 @@ INSTANTIATE_TEST_SUITE_P(Scanner, GoldenDump,
                          ::testing::Values("constants", "punctuators", "positions", "openquote", "other_chars", "bom",
                                            "meanings", "extensions", "sequences", "eof_comment", "eof_asm",
                                            "eof_reduce", "eof_malformed", "eof_sequence", "eof_extension", "eof_quote",
-                                           "markers", "pragmas", "eof_directive"),
+                                           "markers", "skipped_markers", "keyword_meanings", "pragmas",
+                                           "eof_directive"),
                          [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
 
 int countLines(const std::string &text, const std::string &prefix)

@@ -1,0 +1,2 @@
+int Int integer const
+sizeof$ _int
