@@ -277,8 +277,9 @@ TEST_F(MetricsPass, FunctionsAreGroupedByTheirSourceFile)
 TEST_F(MetricsPass, SpellingsOfOneFileShareItsEntry)
 {
     auto split = [](SyntaxNode *f, const char *path, int line) {
-        splitSourcePath(path, &f->start.file, &f->start.directory);
-        f->start.line = line;
+        _AlphaType *file = nullptr, *directory = nullptr;
+        splitSourcePath(path, &file, &directory);
+        f->start = NodePosition{line, 0, 0, InternPlace(file, directory, 0)};
         return f;
     };
     pass({definedAt(function("f1", {}), srcDir, "A.C", 1), definedAt(function("g1", {}), incDir, "B.H", 2),
