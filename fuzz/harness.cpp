@@ -14,7 +14,6 @@
 #include "frontend/stx_c_pragma.h"
 #include "metfile/writeMetricsApi.h"
 #include "metrics/halstead.h"
-#include "metrics/halstead_scan.h"
 #include "metrics/metgen.h"
 #include "support/alpha.h"
 #include "support/machine.h"
@@ -42,10 +41,9 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-// The input streams of the generated scanners: after a jump out of a scan
-// they are the files the program would have closed at its exit.
+// The input stream of the C scanner: after a jump out of a scan it is the
+// file the program would have closed at its exit.
 extern FILE *cscan_in;
-extern FILE *halstead_in;
 
 namespace fuzz {
 namespace {
@@ -148,10 +146,7 @@ void recoverScanners()
         std::fclose(cscan_in);
         ReleaseScanner();
     }
-    if (halstead_in) {
-        std::fclose(halstead_in);
-        halsteadScanEnd();
-    }
+    abandonHalsteadPass();
 }
 
 // What a front-end input holds besides the run's process-wide state.
