@@ -78,10 +78,8 @@ void analyseFile(const char *source, const char *definitionFile, RunSettings &se
                         .arg(QString::fromLocal8Bit(definitionFile)));
     }
     // Each definition is measured as soon as it is parsed and its tree freed:
-    // the tree of a large input would be many times its size. The Halstead
-    // pass of a file runs beside the rest of the parse.
+    // the tree of a large input would be many times its size.
     SyntaxNode *tree = nullptr;
-    measureAhead(settings.restrictPrefixes, settings.fileListDirectives);
     SetDefinitionSink(measureDefinition);
     const uint16_t syntaxErrors = ParseFile(source, false, &tree, &settings.fileListDirectives, nullptr);
     SetDefinitionSink(nullptr);

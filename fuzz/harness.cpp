@@ -14,6 +14,7 @@
 #include "frontend/stx_c_pragma.h"
 #include "metfile/writeMetricsApi.h"
 #include "metrics/halstead.h"
+#include "metrics/halstead_scan.h"
 #include "metrics/metgen.h"
 #include "support/alpha.h"
 #include "support/machine.h"
@@ -41,9 +42,10 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-// The input stream of the C scanner: after a jump out of a scan it is the
-// file the program would have closed at its exit.
+// The input streams of the generated scanners: after a jump out of a scan
+// they are the files the program would have closed at its exit.
 extern FILE *cscan_in;
+extern FILE *halstead_in;
 
 namespace fuzz {
 namespace {
@@ -146,7 +148,10 @@ void recoverScanners()
         std::fclose(cscan_in);
         ReleaseScanner();
     }
-    abandonHalsteadPass();
+    if (halstead_in) {
+        std::fclose(halstead_in);
+        halsteadScanEnd();
+    }
 }
 
 // What a front-end input holds besides the run's process-wide state.

@@ -23,9 +23,6 @@ struct PassState {
     bool codeOnLine;
     bool commentOnLine;
     bool operatorSeen[HT_OPERATOR_LIMIT];
-    // The operand texts of this pass, in a table of its own: the pass may
-    // run on another thread than the parse that fills the process-wide one.
-    AlphaTable *operands;
     // An operand's entry carries this pass's mark once it has been counted
     // as distinct, so a file with many distinct operands stays linear.
     uint32_t mark;
@@ -33,7 +30,6 @@ struct PassState {
     // stack is its depth.
     long openSections;
     const char *path;
-    FILE *file;
     std::string directive;  // working copy of a directive line, reused
 };
 
@@ -50,18 +46,6 @@ void resetPass(const char *path)
     if (++pass.mark == 0) reportInternal(QStringLiteral("Halstead computing: pass marks exhausted"));
     pass.openSections = 0;
     pass.path = path;
-    ResetAlphaTable(&pass.operands);
-}
-
-// Closes what a pass holds, whether it ran to its end or was stopped midway.
-void releasePass()
-{
-    if (!pass.file) return;
-    halsteadScanEnd();
-    std::fclose(pass.file);
-    pass.file = nullptr;
-    FreeAlphaTable(pass.operands);
-    pass.operands = nullptr;
 }
 
 void closeLine()
@@ -303,7 +287,7 @@ void countOperator(int kind)
 
 void countOperand(const char *text, std::size_t length)
 {
-    _AlphaType *entry = FindOrAddAlphaN(text, length, pass.operands);
+    _AlphaType *entry = FindOrAddAlphaN(text, length);
     ++pass.counts.N2;
     if (entry->passMark == pass.mark) return;
     entry->passMark = pass.mark;
@@ -392,11 +376,11 @@ void runHalsteadPass(const char *path, const char *hostFile, HalsteadCounts *cou
         reportInternal(translateText("Internal Error", "Cannot calcul Halstead parameters w/o file name"));
     FILE *file = openSource(path, hostFile);
     resetPass(path);
-    pass.file = file;
     halsteadScanBegin(file);
     for (int token; (token = halsteadNextToken()) != HT_END;) countToken(token);
     if (!pass.atLineStart) closeLine();
-    releasePass();
+    halsteadScanEnd();
+    std::fclose(file);
     *counts = pass.counts;
     closeWarningFile(path);
 
@@ -404,5 +388,3 @@ void runHalsteadPass(const char *path, const char *hostFile, HalsteadCounts *cou
     messageCounts(errors, warnings);
     if (errors != 0) reportFatal(translateText("Fatal Error", "Fix the errors above before proceeding again"));
 }
-
-void abandonHalsteadPass() { releasePass(); }

@@ -18,6 +18,3 @@ struct HalsteadCounts {
 // or unreadable (internal error), and after the pass when the run has
 // counted any error so far (fatal).
 void runHalsteadPass(const char *path, const char *hostFile, HalsteadCounts *counts);
-// Releases the file, scanner and operand table of a pass that an exit
-// stopped midway (its messages held, see holdMessages).
-void abandonHalsteadPass();

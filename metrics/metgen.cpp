@@ -10,11 +10,9 @@
 #include "metfile/metfile.h"
 #include "metfile/writeMetricsApi.h"
 #include "metrics/halstead.h"
-#include "metrics/passahead.h"
 #include "support/alpha.h"
 #include "support/files.h"
 #include "support/machine.h"
-#include "support/platform.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -23,7 +21,6 @@
 
 #include <array>
 #include <cstring>
-#include <memory>
 #include <string_view>
 #include <unordered_set>
 #include <utility>
@@ -200,24 +197,11 @@ using SourcePair = QPair<const _AlphaType *, const _AlphaType *>;
 struct PassList {
     MetFileEntry *head = nullptr;
     QHash<SourcePair, MetFileEntry *> byFile;
-    // The Halstead passes started for entries while the input is parsed.
-    QHash<const MetFileEntry *, PassAhead *> started;
 };
 
 // The entries of the input being parsed, when its definitions are measured
 // as the parser completes them.
 static PassList pending;
-
-// What decides, while an input is parsed, that a file's Halstead pass can
-// start: the filters as they stood when the parse began. A pragma later in
-// the input may still leave the file out; its pass is then dropped.
-struct AheadFilters {
-    const CountedList *restrictPrefixes = nullptr;
-    std::unique_ptr<DirectoryIndex> standardDirectories;
-};
-static AheadFilters ahead;
-
-static void startAhead(PassList &pass, const MetFileEntry *entry);
 
 static MetFileEntry *newEntry(const _AlphaType *name, const _AlphaType *directory, MetFileEntry *next)
 {
@@ -231,7 +215,6 @@ static MetFileEntry *findOrAddEntry(PassList &pass, const SourcePosition &where)
     if (!entry) {
         entry = newEntry(where.file, where.directory, pass.head);
         pass.head = entry;
-        if (&pass == &pending && ahead.standardDirectories) startAhead(pass, entry);
     }
     return entry;
 }
@@ -267,11 +250,6 @@ static void releaseEntry(MetFileEntry *entry)
     delete entry;
 }
 
-static void dropStarted(PassList &pass, const MetFileEntry *entry)
-{
-    if (PassAhead *started = pass.started.take(entry)) dropPassAhead(started);
-}
-
 // Drops the entries of files that are not measured; the others keep their order.
 static void applyFilters(PassList &pass, const CountedList *restrictPrefixes, const CountedList *fileListDirectives)
 {
@@ -283,7 +261,6 @@ static void applyFilters(PassList &pass, const CountedList *restrictPrefixes, co
             continue;
         }
         *link = entry->next;
-        dropStarted(pass, entry);
         releaseEntry(entry);
     }
 }
@@ -302,76 +279,27 @@ static void setCountedMetric(MetFile *file, const char *name, int32_t value, con
 // runs again, so that its messages come again as well.
 static QHash<QByteArray, HalsteadCounts> quietCounts;
 
-// By the file that is read: a.c and A.c share their program path.
-static QByteArray countsKey(const MetFileEntry *entry)
+static HalsteadCounts halsteadCountsOf(const MetFileEntry *entry)
 {
+    // By the file that is read: a.c and A.c share their program path.
     const char *written = writtenSourcePath(entry->name, entry->directory);
-    return QByteArray(written ? written : entry->path);
-}
-
-// The file the pass reads, as the pass itself would find it now.
-static std::string sourceHostFile(const MetFileEntry *entry)
-{
-    const char *written = writtenSourcePath(entry->name, entry->directory);
-    return written ? std::string(written) : hostPath(entry->path);
-}
-
-static void startAhead(PassList &pass, const MetFileEntry *entry)
-{
-    if (!isMeasured(entry->directory->text, entry->path, ahead.restrictPrefixes, *ahead.standardDirectories)) return;
-    if (quietCounts.contains(countsKey(entry))) return;
-    pass.started.insert(entry, startPassAhead(entry->path, sourceHostFile(entry)));
-}
-
-// The counts of the entry's file, from the pass started for it when that
-// pass read the file the pass would read now.
-static HalsteadCounts halsteadCountsOf(const MetFileEntry *entry, PassAhead *started)
-{
-    const QByteArray key = countsKey(entry);
+    const QByteArray key(written ? written : entry->path);
     auto known = quietCounts.constFind(key);
-    if (known != quietCounts.constEnd()) {
-        if (started) dropPassAhead(started);
-        return known.value();
-    }
-    const std::string hostFile = sourceHostFile(entry);
-    if (started && passHostFile(started) != hostFile) {
-        dropPassAhead(started);
-        started = nullptr;
-    }
-    if (!started) started = startPassAhead(entry->path, hostFile);
-    bool quiet = false;
-    const HalsteadCounts counts = finishPassAhead(started, &quiet);
-    if (quiet) quietCounts.insert(key, counts);
+    if (known != quietCounts.constEnd()) return known.value();
+    int errors = 0, warnings = 0, errorsAfter = 0, warningsAfter = 0;
+    messageCounts(errors, warnings);
+    HalsteadCounts counts{};
+    runHalsteadPass(entry->path, written, &counts);
+    messageCounts(errorsAfter, warningsAfter);
+    if (errorsAfter == errors && warningsAfter == warnings) quietCounts.insert(key, counts);
     return counts;
 }
 
-void measureAhead(const CountedList *restrictPrefixes, const CountedList *fileListDirectives)
-{
-    ahead.restrictPrefixes = restrictPrefixes;
-    ahead.standardDirectories = std::make_unique<DirectoryIndex>(fileListDirectives);
-}
+void forgetFileCounts() { quietCounts = QHash<QByteArray, HalsteadCounts>(); }
 
-static void forgetPassList(PassList &pass)
+static void addFileMetrics(MetFileEntry *entry)
 {
-    while (MetFileEntry *entry = pass.head) {
-        pass.head = entry->next;
-        dropStarted(pass, entry);
-        releaseEntry(entry);
-    }
-    pass = PassList();
-}
-
-void forgetFileCounts()
-{
-    forgetPassList(pending);
-    ahead = AheadFilters();
-    stopPassesAhead();
-    quietCounts = QHash<QByteArray, HalsteadCounts>();
-}
-
-static void addFileMetrics(MetFileEntry *entry, PassAhead *started)
-{
-    const HalsteadCounts c = halsteadCountsOf(entry, started);
+    const HalsteadCounts c = halsteadCountsOf(entry);
     MetFile *f = entry->file;
     setCountedMetric(f, "n1", c.n1, QT_TRANSLATE_NOOP("Metrics", "Unable to set n1 metric value"));
     setCountedMetric(f, "n2", c.n2, QT_TRANSLATE_NOOP("Metrics", "Unable to set n2 metric value"));
@@ -445,10 +373,9 @@ void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList, CountedL
 {
     PassList pass;
     std::swap(pass, pending);
-    ahead = AheadFilters();
     for (const SyntaxNode *node = root ? root->child : nullptr; node; node = node->next) collectFunction(pass, node);
     applyFilters(pass, restrictPrefixes, fileListDirectives);
-    for (MetFileEntry *e = pass.head; e; e = e->next) addFileMetrics(e, pass.started.take(e));
+    for (MetFileEntry *e = pass.head; e; e = e->next) addFileMetrics(e);
     refreshRunIndex(*runList);
     MetFileEntry *entry = pass.head;
     while (entry) {

@@ -15,14 +15,7 @@ void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList, CountedL
 // never holds more than one definition's tree.
 void measureDefinition(SyntaxNode *definition);
 
-// Lets the Halstead pass of a file start on its own thread when the parse
-// that follows meets the file's first function, if the file is measured
-// under the filters as they stand; computeFileMetrics takes its outcome.
-void measureAhead(const CountedList *restrictPrefixes, const CountedList *fileListDirectives);
-
-// Forgets what the pass keeps between inputs (the file counts, the files of
-// an input left unfinished and their passes under way), for a run that
-// starts afresh.
+// Forgets the file counts kept for the run (for a run that starts afresh).
 void forgetFileCounts();
 
 struct FunctionMetrics {

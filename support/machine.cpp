@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 #include <QTranslator>
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -38,23 +37,18 @@ bool logCloseRegistered = false;
 ExitHook exitHook = nullptr;
 // The code of the exit under way, once terminateProgram has been called.
 int endingCode = 0;
-// Stops the work of other threads before the process ends.
-void (*beforeProgramEnd)() = nullptr;
-// Where the calling thread's messages go while its work is held (see
-// holdMessages); null: straight to the standard error stream.
-thread_local HeldMessages *held = nullptr;
 
 // Held from the start and given back before "No memory left" is composed:
 // the message needs memory of its own, and the failing request has just
 // shown that there is none.
 constexpr std::size_t kMemoryReserveBytes = 4u << 20;
-std::atomic<void *> memoryReserve{nullptr};
-thread_local bool reportingNoMemory = false;
+void *memoryReserve = nullptr;
+bool reportingNoMemory = false;
 // Set when the end comes from inside code that may hold a library's lock
 // (a failed allocation, an exception nobody catches, a crash): the library's
 // own exit-time clean-up could then wait on that lock for ever, so only the
-// program's quick-exit actions run. Per thread: the thread that fails ends.
-thread_local bool endQuickly = false;
+// program's quick-exit actions run.
+bool endQuickly = false;
 
 // The crash text is composed ahead of time: a crash may hit inside the
 // allocator or with the C stack exhausted, where building Qt strings is
@@ -93,20 +87,11 @@ QString composeLevel(const char *levelTemplate, const char *comment, const QStri
 
 // Written with its length: a message that quotes input may hold a NUL byte,
 // which a "%s" would take for the end and drop the line feed after it.
-void writeBytes(const char *bytes, std::size_t size)
-{
-    if (held) held->text.append(bytes, size);
-    else std::fwrite(bytes, 1, size, stderr);
-}
-
 void writeToStderr(const QString &text)
 {
     const QByteArray bytes = text.toLocal8Bit();
-    writeBytes(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
 }
-
-int &errorsCounted() { return held ? held->errors : errorCount; }
-int &warningsCounted() { return held ? held->warnings : warningCount; }
 
 const char *const kInternalTemplate = "%1 %2 - INTERNAL ERROR: %3\n";
 const char *const kInternalComment =
@@ -125,8 +110,6 @@ void refreshCrashText()
 
 extern "C" void onCrash(int)
 {
-    // A crash ends the process from whichever thread it strikes.
-    held = nullptr;
     endQuickly = true;
     writeWhole(STDERR_FILENO, crashText.data(), crashText.size());
     terminateProgram(9);
@@ -169,16 +152,11 @@ struct FileWarnings {
     std::vector<std::string> order;
     std::pair<const std::string, int> *last = nullptr;  // a kind comes in runs
 };
-// One set for the main thread, one for the thread whose messages are held
-// (one at a time): an object per thread would need memory to be given back
-// at the thread's end, which the end of memory cannot promise.
-FileWarnings mainWarnings, heldWarnings;
-
-FileWarnings &fileWarnings() { return held ? heldWarnings : mainWarnings; }
+FileWarnings fileWarnings;
 
 int &warningsOfKind(const char *kind)
 {
-    FileWarnings &w = fileWarnings();
+    FileWarnings &w = fileWarnings;
     if (w.last && w.last->first == kind) return w.last->second;
     auto [slot, added] = w.byKind.emplace(kind, 0);
     if (added) w.order.push_back(kind);
@@ -267,12 +245,12 @@ void reportError(const QString &message)
     writeToStderr(composeLevel(
         "%1 %2 - ERROR: %3\n",
         "Used for user errors messages\n%1: product name\n%2: executable name\n%3: message to display", message));
-    ++errorsCounted();
+    ++errorCount;
 }
 
 void reportWarning(const QString &message, const char *kind)
 {
-    ++warningsCounted();
+    ++warningCount;
     if (++warningsOfKind(kind) > kShownWarnings) return;
     writeWarning(message);
 }
@@ -282,15 +260,14 @@ bool warningLeftOut(const char *kind)
     int &count = warningsOfKind(kind);
     if (count < kShownWarnings) return false;
     ++count;
-    ++warningsCounted();
+    ++warningCount;
     return true;
 }
 
 void closeWarningFile(const char *file)
 {
-    FileWarnings &w = fileWarnings();
-    for (const std::string &kind : w.order) {
-        const int leftOut = w.byKind[kind] - kShownWarnings;
+    for (const std::string &kind : fileWarnings.order) {
+        const int leftOut = fileWarnings.byKind[kind] - kShownWarnings;
         if (leftOut <= 0) continue;
         QString shape = translateText("User Warning", kind.c_str());
         shape.replace(QRegularExpression(QStringLiteral("%\\d+")), QStringLiteral("..."));
@@ -298,41 +275,20 @@ void closeWarningFile(const char *file)
                                    "%1: how many, %2: the warning without its values, %3: the file")
                          .arg(QString::number(leftOut), shape, QString::fromLocal8Bit(file ? file : "")));
     }
-    w = FileWarnings();
+    fileWarnings = FileWarnings();
 }
 
 void messageCounts(int &errors, int &warnings)
 {
-    errors = held ? held->errorsBefore + held->errors : errorCount;
-    warnings = held ? held->warningsBefore + held->warnings : warningCount;
+    errors = errorCount;
+    warnings = warningCount;
 }
-
-void holdMessages(HeldMessages *record)
-{
-    held = record;
-    heldWarnings = FileWarnings();
-    reportingNoMemory = false;
-    endQuickly = false;
-}
-
-void giveOutMessages(const HeldMessages &record)
-{
-    if (held) reportInternal(QStringLiteral("Held messages given out where messages are held"));
-    std::fwrite(record.text.data(), 1, record.text.size(), stderr);
-    errorCount += record.errors;
-    warningCount += record.warnings;
-    if (record.endCode < 0) return;
-    endQuickly = endQuickly || record.endQuickly;
-    terminateProgram(record.endCode);
-}
-
-void setBeforeProgramEnd(void (*action)()) { beforeProgramEnd = action; }
 
 void resetMessageCounts()
 {
     errorCount = 0;
     warningCount = 0;
-    mainWarnings = FileWarnings();
+    fileWarnings = FileWarnings();
 }
 
 void setToolIdentity(const QString &product, const QString &executable)
@@ -407,12 +363,11 @@ void installProcessGuards()
 void reportNoMemory()
 {
     endQuickly = true;
-    std::free(memoryReserve.exchange(nullptr));
+    std::free(memoryReserve);
+    memoryReserve = nullptr;
     if (reportingNoMemory) {
         // Even the message ran out: say it in the words that need nothing.
         static const char kText[] = "No memory left\n";
-        // Nothing is held any more: holding takes memory too.
-        held = nullptr;
         writeWhole(STDERR_FILENO, kText, sizeof kText - 1);
         terminateProgram(7);
     }
@@ -481,13 +436,6 @@ void setExitHook(ExitHook hook) { exitHook = hook; }
 
 void terminateProgram(int code)
 {
-    if (held) {
-        held->endCode = code;
-        held->endQuickly = endQuickly;
-        throw HeldEnd{};
-    }
-    // A quick end leaves the other threads be: no clean-up runs under them.
-    if (beforeProgramEnd && !endQuickly) beforeProgramEnd();
     if (exitHook) {
         exitHook(code);
         // A hook that comes back breaks the promise that a message level ends
@@ -506,7 +454,6 @@ extern "C" int __lsan_is_turned_off() { return endingCode != 0; }
 
 void reportScannerFailure(const char *text)
 {
-    writeBytes(text, std::strlen(text));
-    writeBytes("\n", 1);
+    std::fprintf(stderr, "%s\n", text);
     terminateProgram(2);
 }

@@ -29,27 +29,6 @@ bool warningLeftOut(const char *kind);
 void messageCounts(int &errors, int &warnings);
 // For harnesses that run the program many times in one process.
 void resetMessageCounts();
-
-// Work done ahead on another thread keeps its messages until the main thread
-// reaches the point where the work belongs in the run.
-struct HeldMessages {
-    std::string text;                          // the composed messages in order, in the local encoding
-    int errorsBefore = 0, warningsBefore = 0;  // the run's counts when the work was set up
-    int errors = 0, warnings = 0;              // counted by the work itself
-    int endCode = -1;                          // the exit the work came to; -1 none
-    bool endQuickly = false;
-};
-// Thrown where held work comes to an exit: the work stops there.
-struct HeldEnd {};
-// Until called again with null, the calling thread's messages and counts go
-// to record (messageCounts gives its counts), and an exit throws HeldEnd.
-void holdMessages(HeldMessages *record);
-// On the main thread: writes and counts what was held, then takes the exit
-// the work came to, if any.
-void giveOutMessages(const HeldMessages &record);
-// Called before the program ends (not on a quick end): stops the work that
-// other threads do, which must not outlive the exit-time clean-up.
-void setBeforeProgramEnd(void (*action)());
 void setToolIdentity(const QString &product, const QString &executable);
 
 // Borrowed pointer into the environment, or nullptr (fatal when mandatory).

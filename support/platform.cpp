@@ -343,32 +343,6 @@ std::string hostCurrentDirectory()
     return programPath(buffer.data());
 }
 
-bool FileStamp::operator==(const FileStamp &other) const
-{
-    return device == other.device && inode == other.inode && size == other.size &&
-           modifiedSeconds == other.modifiedSeconds && modifiedNanoseconds == other.modifiedNanoseconds &&
-           changedSeconds == other.changedSeconds && changedNanoseconds == other.changedNanoseconds;
-}
-
-FileStamp stampOf(const char *hostFile)
-{
-    struct stat st;
-    FileStamp stamp;
-    const int error = errno;  // a file that is not there is no failure here
-    if (::stat(hostFile, &st) != 0) {
-        errno = error;
-        return stamp;
-    }
-    stamp.device = st.st_dev;
-    stamp.inode = st.st_ino;
-    stamp.size = static_cast<unsigned long long>(st.st_size);
-    stamp.modifiedSeconds = st.st_mtim.tv_sec;
-    stamp.modifiedNanoseconds = st.st_mtim.tv_nsec;
-    stamp.changedSeconds = st.st_ctim.tv_sec;
-    stamp.changedNanoseconds = st.st_ctim.tv_nsec;
-    return stamp;
-}
-
 FILE *openTextForReading(const char *path) { return openTextForReadingAsWritten(hostPath(path).c_str()); }
 
 FILE *openTextForReadingAsWritten(const char *hostFile)

@@ -40,16 +40,6 @@ FILE *openTextForReading(const char *path);
 FILE *openTextForReadingAsWritten(const char *hostFile);
 // Whether a host path taken byte for byte names an existing file.
 bool existsAsWritten(const char *hostFile);
-// What changes when a host file (taken byte for byte) is replaced, removed
-// or written: its identity, size and times. A file that cannot be reached
-// has the stamp of nothing.
-struct FileStamp {
-    unsigned long long device = 0, inode = 0, size = 0;
-    long long modifiedSeconds = 0, modifiedNanoseconds = 0, changedSeconds = 0, changedNanoseconds = 0;
-    bool operator==(const FileStamp &other) const;
-    bool operator!=(const FileStamp &other) const { return !(*this == other); }
-};
-FileStamp stampOf(const char *hostFile);
 // A descriptor opened for appending, the file created when missing; -1
 // with errno set on failure.
 int openForAppending(const char *path);

@@ -35,7 +35,6 @@ void runHalsteadPass(const char *path, const char *, HalsteadCounts *counts)
     auto it = halsteadResults.find(path);
     *counts = it != halsteadResults.end() ? it->second : HalsteadCounts{1, 1, 1, 1, 1, 1, 0, 0, 0, 0};
 }
-void abandonHalsteadPass() {}
 
 namespace {
 
@@ -278,7 +277,7 @@ TEST_F(MetricsPass, FunctionsAreGroupedByTheirSourceFile)
 TEST_F(MetricsPass, SpellingsOfOneFileShareItsEntry)
 {
     auto split = [](SyntaxNode *f, const char *path, int line) {
-        _AlphaType *file = nullptr, *directory = nullptr;
+        _AlphaType *file, *directory;
         splitSourcePath(path, &file, &directory);
         f->start = NodePosition{line, 0, 0, InternPlace(file, directory, 0)};
         return f;

@@ -3,5 +3,4 @@
 # they hand it.
 add_tarsk1_test(metrics_model_test
   SOURCES metfile_model_test.cpp metfile_writer_test.cpp metgen_pass_test.cpp ${CMAKE_SOURCE_DIR}/metrics/metgen.cpp
-    ${CMAKE_SOURCE_DIR}/metrics/passahead.cpp
   LIBS tarsk1_frontend tarsk1_metfile tarsk1_support)
