@@ -39,15 +39,50 @@ struct Workspace {
     }
 };
 
-TEST(HostileRun, LineMarkerNamingAMissingFile)
+// A pass that ends the run ends it where the pass runs, after its input's
+// parse and before the next input's: the parse's later messages come first,
+// a later syntax error leaves the pass unsaid, the next input says nothing.
+TEST(HostileRun, HalsteadPassEndsTheRunInItsPlace)
 {
     Workspace w;
-    testutil::writeFile(w.dir.file("a.i"), "# 1 \"" + w.dir.file("gone/nowhere.c") + "\"\n" + kSmallSource);
-    Outcome r = w.run({"a.i", "-METRICS=out"});
-    EXPECT_EQ(r.exitCode, 9);
-    EXPECT_EQ(r.err, kMissingSource);
-    EXPECT_TRUE(hostile::metricsLeftovers(w.out).empty());
-    expectBounded(r, 10, 300);
+    std::string folder = w.dir.path() + "/";
+    std::transform(folder.begin(), folder.end(), folder.begin(), [](char c) { return c == '/' ? '\\' : toupper(c); });
+    const std::string gone = "# 1 \"" + w.dir.file("gone/nowhere.c") + "\"\n" + kSmallSource;
+    testutil::writeFile(w.dir.file("bad.c"), std::string("#endif\n") + kSmallSource);
+    const std::string unknownPragma = "Corvel tarsk1 - WARNING: Unknown mevra pragma: #pragma mevra bogus at [";
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> inputs;  // name, text
+        int exitCode;
+        std::string err;
+    } cases[] = {
+        {{{"a.i", gone}}, 9, kMissingSource},
+        {{{"a.i", gone + "#pragma mevra bogus\nint g(void) { return 0; }\n"}},
+         9,
+         unknownPragma + folder + "GONE\\NOWHERE.C,7]\n" + kMissingSource},
+        {{{"a.i", gone + "int g( {\n"}},
+         7,
+         "Corvel tarsk1 - ERROR: syntax error near { [" + folder +
+             "GONE\\NOWHERE.C,7]\nCorvel tarsk1 - FATAL ERROR: Syntax errors in source file, static analysis cancelled\n"},
+        {{{"a.i", "# 1 \"" + w.dir.file("bad.c") + "\"\n" + kSmallSource},
+          {"b.i", "#pragma mevra bogus\n# 1 \"" + w.dir.file("a.c") + "\"\n" + kSmallSource}},
+         7,
+         "Corvel tarsk1 - ERROR: [" + folder +
+             "BAD.C,1] a #endif preprocessing directive is not associated to a #if, #ifdef, #ifndef, #elif nor "
+             "#else.\nCheck that this missing directive is at the beginning of the source line, optionally prefixed "
+             "with spaces or tabs.\nCorvel tarsk1 - FATAL ERROR: Fix the errors above before proceeding again\n"},
+    };
+    for (const Case &c : cases) {
+        std::vector<std::string> args{"-METRICS=out"};
+        for (const auto &[name, text] : c.inputs) {
+            testutil::writeFile(w.dir.file(name), text);
+            args.push_back(name);
+        }
+        Outcome r = w.run(args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.inputs[0].second;
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_TRUE(hostile::metricsLeftovers(w.out).empty());
+        expectBounded(r, 10, 300);
+    }
 }
 
 // The source named by the line marker exists when the run starts and is
