@@ -1,0 +1,55 @@
+# Derives the parser skeleton from the installed yacc.c with two changes.
+#  - Error recovery: when an error comes again while the counter is 3 (fewer
+#    than three tokens shifted since the last one), the lookahead is
+#    discarded and parsing retries in the SAME state, as classic yacc does.
+#    The stock skeleton pops states instead, which after an accepted label
+#    anachronism throws a whole function away.
+#  - Unit rules without an action (most reductions of a C grammar) leave
+#    their value where it lies: the stock skeleton copies it out and back onto
+#    the same stack slot on every such reduction.
+# Configuration fails when an expected text is not found exactly once, so a
+# different bison cannot slip through.
+#   derive_parser_skeleton(<output variable>)
+
+# Replaces the one occurrence of `expected` in the variable named `variable`.
+function(replace_once variable expected replacement what)
+  string(FIND "${${variable}}" "${expected}" first)
+  string(FIND "${${variable}}" "${expected}" last REVERSE)
+  if(first EQUAL -1 OR NOT first EQUAL last)
+    message(FATAL_ERROR "The ${what} of the bison skeleton yacc.c is not the one expected")
+  endif()
+  string(REPLACE "${expected}" "${replacement}" result "${${variable}}")
+  set(${variable} "${result}" PARENT_SCOPE)
+endfunction()
+
+function(derive_parser_skeleton out)
+  execute_process(COMMAND ${BISON_EXECUTABLE} --print-datadir OUTPUT_VARIABLE datadir
+                  OUTPUT_STRIP_TRAILING_WHITESPACE RESULT_VARIABLE rc)
+  set(stock "${datadir}/skeletons/yacc.c")
+  if(NOT rc EQUAL 0 OR NOT EXISTS "${stock}")
+    message(FATAL_ERROR "Cannot find the bison skeleton yacc.c (${stock})")
+  endif()
+  file(READ "${stock}" text)
+  replace_once(text
+    "          yychar = ]b4_symbol(empty, id)[;\n        }\n    }\n"
+    "          yychar = ]b4_symbol(empty, id)[;\n          goto yybackup;\n        }\n    }\n"
+    "error recovery")
+  replace_once(text
+    "]b4_user_actions[\n      default: break;\n    }]])[\n"
+    "]b4_user_actions[\n      default:\n        if (yylen == 1)\n          {\n            --yyssp;\n            yylen = 0;\n            goto yyunitshift;\n          }\n        break;\n    }]])[\n"
+    "reduction without an action")
+  replace_once(text
+    "  /* Now 'shift' the result of the reduction."
+    "yyunitshift:\n  /* Now 'shift' the result of the reduction."
+    "shift of a reduction's result")
+  set(derived "${CMAKE_CURRENT_BINARY_DIR}/yacc-derived.c")
+  set(old "")
+  if(EXISTS "${derived}")
+    file(READ "${derived}" old)
+  endif()
+  if(NOT old STREQUAL text)
+    file(WRITE "${derived}" "${text}")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${stock}")
+  set(${out} "${derived}" PARENT_SCOPE)
+endfunction()
