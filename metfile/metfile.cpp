@@ -4,6 +4,7 @@
 #include "metfile/metfile.h"
 
 #include "support/machine.h"
+#include "support/platform.h"
 
 #include <QDir>
 #include <QHash>
@@ -54,13 +55,11 @@ static MetricValue *newMetricArray(int count)
 }
 
 // The file name and the absolute folder of a path, in the host's form: the
-// program's separators become '/', and a folder that is not absolute (a
-// drive letter means nothing to the host) is taken relative to the current
-// one.
+// platform's separators, and a folder that is not absolute (a drive letter
+// means nothing to the host) taken relative to the current one.
 static void setHostParts(MetFile *file)
 {
-    QString host = file->path;
-    host.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString host = QString::fromLocal8Bit(plainHostPath(file->path.toLocal8Bit().constData()).c_str());
     const qsizetype slash = host.lastIndexOf(QLatin1Char('/'));
     file->fileName = host.mid(slash + 1);
     const QString folder = host.left(slash > 0 ? slash : slash + 1);
