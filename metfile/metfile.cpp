@@ -98,11 +98,24 @@ SourceItem *addSourceItem(MetFile *file, SourceItem *parent, int32_t type, int32
     return item;
 }
 
+// The descriptor of a metric name, or null; one hash lookup instead of a
+// text comparison per descriptor (every measured function sets three).
+static const MetricDescriptor *descriptorNamed(const QString &name)
+{
+    static const QHash<QString, const MetricDescriptor *> byName = [] {
+        QHash<QString, const MetricDescriptor *> table;
+        for (const MetricDescriptor &d : metricDescriptors) table.insert(QString::fromLatin1(d.name), &d);
+        return table;
+    }();
+    return byName.value(name, nullptr);
+}
+
 static int setMetric(MetricValue *values, const QString &name, int32_t value)
 {
-    if (values) {
+    const MetricDescriptor *descriptor = values ? descriptorNamed(name) : nullptr;
+    if (descriptor) {
         for (int i = 0; i < METRIC_COUNT && values[i].descriptor; ++i) {
-            if (name == QLatin1String(values[i].descriptor->name)) {
+            if (values[i].descriptor == descriptor) {
                 values[i].value = value;
                 return 0;
             }

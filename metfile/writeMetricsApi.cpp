@@ -157,7 +157,8 @@ static void writeMetricGroup(DocumentText &out, const MetricValue *values, int g
         const MetricDescriptor *d = slot->descriptor;
         if (d->group != group || slot->value == -1) continue;
         if (d->optional && !file->writeOptionalMetrics) continue;
-        out << "<METRIC Key=\"" << escaped(QString::fromLatin1(d->name)) << "\" Value=\"" << slot->value << "\"/>\n";
+        // Descriptor names are plain identifiers: nothing in them to escape.
+        out << "<METRIC Key=\"" << d->name << "\" Value=\"" << slot->value << "\"/>\n";
     }
 }
 
