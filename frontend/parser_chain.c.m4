@@ -17,6 +17,17 @@ yyrule_has_action (int yyrule)
     }
 }
 
+/* For each rule, whether it is a unit rule without an action.  */
+static const struct yyunit_rule_table
+{
+  bool yyis[YYNRULES + 1];
+  yyunit_rule_table ()
+  {
+    for (int yyrule = 0; yyrule <= YYNRULES; ++yyrule)
+      yyis[yyrule] = yyr2[yyrule] == 1 && !yyrule_has_action (yyrule);
+  }
+} yyunit_rules;
+
 /* The state that shifting nonterminal YYSYM from state YYFROM leads to.  */
 static int
 yygoto_state (int yyfrom, int yysym)
@@ -28,8 +39,12 @@ yygoto_state (int yyfrom, int yysym)
           : yydefgoto[yylhs]);
 }
 
+/* The token number that stands for "no lookahead read yet".  */
+#define YYNO_LOOKAHEAD YYNTOKENS
+
 /* The unit rule without an action that state YYSTATE reduces by on
-   lookahead YYTOKEN, or 0 when it does anything else.  */
+   lookahead YYTOKEN, or 0 when it does anything else.  Without a lookahead
+   only a state that reduces whatever comes next can go on.  */
 static int
 yyunit_rule (int yystate, int yytoken)
 {
@@ -39,6 +54,8 @@ yyunit_rule (int yystate, int yytoken)
   int yyn = yypact[yystate];
   if (!yypact_value_is_default (yyn))
     {
+      if (yytoken == YYNO_LOOKAHEAD)
+        return 0;
       yyn += yytoken;
       if (0 <= yyn && yyn <= YYLAST && yycheck[yyn] == yytoken)
         {
@@ -48,24 +65,22 @@ yyunit_rule (int yystate, int yytoken)
           yyrule = -yyn;
         }
     }
-  return yyrule != 0 && yyr2[yyrule] == 1 && !yyrule_has_action (yyrule)
-         ? yyrule : 0;
+  return yyunit_rules.yyis[yyrule] ? yyrule : 0;
 }
 
 /* The state reached by shifting nonterminal YYSYM from state YYFROM, then
-   reducing the unit rules without an action that lookahead YYCHAR
-   triggers (none while there is no lookahead).  Chain ends are remembered
-   in a small direct-mapped cache; a key is never 0.  */
+   reducing the unit rules without an action that lookahead YYCHAR (or its
+   absence) triggers.  Chain ends are remembered in a small direct-mapped
+   cache; a key is never 0.  */
 static int
 yygoto_chain (int yyfrom, int yysym, int yychar)
 {
-  if (yychar == ]b4_symbol(empty, id)[)
-    return yygoto_state (yyfrom, yysym);
-  const int yytoken = yychar <= ]b4_symbol(eof, id)[
-                      ? ]b4_symbol(eof, kind)[ : YYTRANSLATE (yychar);
+  const int yytoken = yychar == ]b4_symbol(empty, id)[ ? YYNO_LOOKAHEAD
+                      : yychar <= ]b4_symbol(eof, id)[ ? ]b4_symbol(eof, kind)[
+                      : YYTRANSLATE (yychar);
   const unsigned yykey
     = ((unsigned) yyfrom * YYNNTS + (unsigned) (yysym - YYNTOKENS))
-      * YYNTOKENS + (unsigned) yytoken + 1;
+      * (YYNTOKENS + 1) + (unsigned) yytoken + 1;
   static struct { unsigned key; int state; } yycache[4096];
   const unsigned yyslot = (yykey * 2654435761u) >> 20;
   if (yycache[yyslot].key == yykey)

@@ -1,16 +1,17 @@
-# Derives the parser skeleton from the installed yacc.c with two changes.
+# Derives the parser skeleton from the installed yacc.c with three changes.
 #  - Error recovery: when an error comes again while the counter is 3 (fewer
 #    than three tokens shifted since the last one), the lookahead is
 #    discarded and parsing retries in the SAME state, as classic yacc does.
 #    The stock skeleton pops states instead, which after an accepted label
 #    anachronism throws a whole function away.
 #  - Unit rules without an action (most reductions of a C grammar) leave
-#    their value where it lies: the stock skeleton copies it out and back onto
-#    the same stack slot on every such reduction.
+#    their value where it lies and skip the action switch: the stock skeleton
+#    copies the value out and back onto the same stack slot on every such
+#    reduction.
 #  - Such rules only replace the state on top of the stack, so after a
 #    nonterminal is shifted, the chain of them that the lookahead triggers
 #    ends in a state that depends on the state below, the nonterminal and the
-#    lookahead alone: the parser remembers where each chain ends and jumps
+#    lookahead (or its absence) alone: the parser remembers where each chain ends and jumps
 #    there instead of reducing it one rule at a time (an expression operand
 #    climbs about fifteen levels of the expression grammar).
 # Configuration fails when an expected text is not found exactly once, so a
@@ -41,8 +42,8 @@ function(derive_parser_skeleton out)
     "          yychar = ]b4_symbol(empty, id)[;\n          goto yybackup;\n        }\n    }\n"
     "error recovery")
   replace_once(text
-    "]b4_user_actions[\n      default: break;\n    }]])[\n"
-    "]b4_user_actions[\n      default:\n        if (yylen == 1)\n          {\n            --yyssp;\n            yylen = 0;\n            goto yyunitshift;\n          }\n        break;\n    }]])[\n"
+    "yyreduce:\n  /* yyn is the number of a rule to reduce with.  */\n"
+    "yyreduce:\n  /* yyn is the number of a rule to reduce with.  */\n  if (yyunit_rules.yyis[yyn])\n    {\n      --yyssp;\n      goto yyunitshift;\n    }\n"
     "reduction without an action")
   replace_once(text
     "  /* Now 'shift' the result of the reduction."
