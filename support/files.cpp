@@ -104,6 +104,10 @@ struct SplitCache {
     unsigned generation = 0;
     std::unordered_map<const _AlphaType *, SplitResult> byPath;
     std::unordered_map<std::pair<const _AlphaType *, const _AlphaType *>, const _AlphaType *, SplitPairHash> written;
+    // The path split last and its result: line markers name the same file
+    // again and again, and a repeat changes nothing in the maps.
+    const _AlphaType *lastKey = nullptr;
+    SplitResult lastSplit{};
 };
 SplitCache splits;
 
@@ -113,6 +117,7 @@ SplitCache &currentSplits()
     if (splits.generation != AlphaTableGeneration()) {
         splits.byPath.clear();
         splits.written.clear();
+        splits.lastKey = nullptr;
         splits.generation = AlphaTableGeneration();
     }
     return splits;
@@ -207,10 +212,17 @@ void splitSourcePath(const char *path, _AlphaType **name, _AlphaType **directory
 void splitInternedPath(const _AlphaType *key, _AlphaType **name, _AlphaType **directory)
 {
     SplitCache &cache = currentSplits();
+    if (key && key == cache.lastKey) {
+        *name = cache.lastSplit.name;
+        *directory = cache.lastSplit.directory;
+        return;
+    }
     if (key) {
         auto known = cache.byPath.find(key);
         if (known != cache.byPath.end()) {
             noteWrittenForm(key, known->second);
+            cache.lastKey = key;
+            cache.lastSplit = known->second;
             *name = known->second.name;
             *directory = known->second.directory;
             return;
@@ -227,6 +239,8 @@ void splitInternedPath(const _AlphaType *key, _AlphaType **name, _AlphaType **di
     if (key) {
         cache.byPath.emplace(key, split);
         noteWrittenForm(key, split);
+        cache.lastKey = key;
+        cache.lastSplit = split;
     }
     *name = split.name;
     *directory = split.directory;

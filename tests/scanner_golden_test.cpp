@@ -66,8 +66,8 @@ INSTANTIATE_TEST_SUITE_P(Scanner, GoldenDump,
                          ::testing::Values("constants", "punctuators", "positions", "openquote", "other_chars", "bom",
                                            "meanings", "extensions", "sequences", "eof_comment", "eof_asm",
                                            "eof_reduce", "eof_malformed", "eof_sequence", "eof_extension", "eof_quote",
-                                           "markers", "skipped_markers", "keyword_meanings", "pragmas",
-                                           "eof_directive"),
+                                           "markers", "skipped_markers", "keyword_meanings", "pragmas", "eof_directive",
+                                           "cut_back"),
                          [](const ::testing::TestParamInfo<const char *> &info) { return std::string(info.param); });
 
 int countLines(const std::string &text, const std::string &prefix)
