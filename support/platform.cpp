@@ -284,15 +284,23 @@ bool isLocalText(const char *text, std::size_t length)
     return QString::fromLocal8Bit(bytes).toLocal8Bit() == bytes;
 }
 
+static std::string asciiUpperCase(std::string name)
+{
+    for (char &c : name)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return name;
+}
+
 std::string upperCaseName(const std::string &name)
 {
+    // Most names are plain ASCII, which upper-cases the same without the
+    // round trip through the local encoding.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return asciiUpperCase(name);
     const QByteArray bytes = QByteArray::fromRawData(name.data(), static_cast<qsizetype>(name.size()));
     const QString text = QString::fromLocal8Bit(bytes);
     if (text.toLocal8Bit() == bytes) return text.toUpper().toLocal8Bit().toStdString();
-    std::string upper(name);
-    for (char &c : upper)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return upper;
+    return asciiUpperCase(name);
 }
 
 std::string plainHostPath(const char *path)
