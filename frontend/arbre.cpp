@@ -4,6 +4,8 @@
 // follows the input (deeply nested parentheses must not exhaust the C stack).
 #include "frontend/arbre.h"
 
+#include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "frontend/kinds.h"
@@ -57,17 +59,22 @@ SyntaxNode *resumeChain(SyntaxNode *head)
 TokenSpan pendingSpan;
 
 // Reused between calls so that walks do not allocate each time.
-std::vector<SyntaxNode *> &walkStack()
-{
-    static std::vector<SyntaxNode *> stack;
-    return stack;
-}
+std::vector<SyntaxNode *> walkStack;
 
 // After the walk of a very deep tree the stack's storage is given back.
 void trimWalkStack()
 {
-    std::vector<SyntaxNode *> &stack = walkStack();
-    if (stack.capacity() > 65536) std::vector<SyntaxNode *>().swap(stack);
+    if (walkStack.capacity() > 65536) std::vector<SyntaxNode *>().swap(walkStack);
+}
+
+// Out of line, so that the messages are built only when needed.
+[[noreturn, gnu::cold, gnu::noinline]] void nullParent()
+{
+    reportInternal(QStringLiteral("Attempt to find last child of null tree"));
+}
+[[noreturn, gnu::cold, gnu::noinline]] void nullAlphaTarget()
+{
+    reportInternal(translateText("Internal Error", "Attempt to set alpha of null node"));
 }
 
 bool spanIsEmpty(const TokenSpan &span) { return span.lines == 0 && span.end_column == 0; }
@@ -97,6 +104,46 @@ void forgetCachedNode(SyntaxNode *node)
     }
 }
 
+// Last node of a chain, found from the cache or a parked tail when the
+// chain has one; the cache is left as it is.
+SyntaxNode *endOfChain(SyntaxNode *head)
+{
+    if (head == cachedHead && cachedTail) return cachedTail;
+    if (head->parkSlot) return lastOfChain(parked[static_cast<size_t>(head->parkSlot) - 1].tail, head);
+    return lastOfChain(head, head);
+}
+
+// Hangs chain after last, the end of the children of a node just made, and
+// returns the new end. The chains are complete subtrees that no rule extends
+// any further, so the cache stays with the list the grammar is building
+// around them; only the end of a cached chain is kept true.
+SyntaxNode *hangAfter(SyntaxNode *first, SyntaxNode *last, SyntaxNode *chain)
+{
+    last->next = chain;
+    SyntaxNode *end = endOfChain(chain);
+    if (end->next) reportPanic();  // the children closed on themselves
+    if (first == cachedHead) cachedTail = end;
+    return end;
+}
+
+// The children of a node just made: the non-null chains in order.
+SyntaxNode *hangChildren(SyntaxNode *node, std::initializer_list<SyntaxNode *> chains)
+{
+    SyntaxNode *first = nullptr;
+    SyntaxNode *last = nullptr;
+    for (SyntaxNode *chain : chains) {
+        if (!chain) continue;
+        if (first) {
+            last = hangAfter(first, last, chain);
+        } else {
+            first = chain;
+            last = endOfChain(chain);
+        }
+    }
+    node->child = first;
+    return node;
+}
+
 }  // namespace
 
 SourcePosition ExpandPosition(const NodePosition &p)
@@ -112,35 +159,81 @@ void ClearPendingSpan() { pendingSpan = TokenSpan{}; }
 // Nodes come from slabs and freed nodes wait on a free list for the next
 // NewNode: a parse makes and frees millions of nodes of one size, and one
 // allocation per node (and one release each at the end) is the slow part.
+// Slabs are kept once made: after ReleaseAllNodes the next nodes come from
+// the first slab again, still in the cache, instead of fresh pages.
 namespace {
 constexpr std::size_t kNodesPerSlab = 4096;
+constexpr std::size_t kNodeAlignment = alignof(SyntaxNode) > 64 ? alignof(SyntaxNode) : 64;
+struct NodeSlab {
+    void *block;  // as allocated
+    SyntaxNode *nodes;
+};
+std::vector<NodeSlab> nodeSlabs;
+std::size_t slabsInUse = 0;
+SyntaxNode *slabCursor = nullptr;
+SyntaxNode *slabEnd = nullptr;
 SyntaxNode *freeNodes = nullptr;
-std::vector<SyntaxNode *> nodeSlabs;
-std::size_t nodesLeftInSlab = 0;
+// The EXTERN nodes made since the last ReleaseAllNodes: the counted lists
+// they hold are the only storage a node owns.
+std::vector<SyntaxNode *> externNodes;
+
+// Out of line, so that taking a node stays a leaf without saved registers.
+[[gnu::noinline]] void openSlab()
+{
+    if (slabsInUse == nodeSlabs.size()) {
+        // Aligned so that each node is one cache line, not parts of two.
+        void *block = allocZeroed(kNodesPerSlab * sizeof(SyntaxNode) + kNodeAlignment);
+        const auto at = (reinterpret_cast<std::uintptr_t>(block) + kNodeAlignment - 1) & ~(kNodeAlignment - 1);
+        nodeSlabs.push_back({block, reinterpret_cast<SyntaxNode *>(at)});
+    }
+    slabCursor = nodeSlabs[slabsInUse++].nodes;
+    slabEnd = slabCursor + kNodesPerSlab;
+}
 
 SyntaxNode *takeNode()
 {
     if (SyntaxNode *node = freeNodes) {
         freeNodes = node->next;
-        *node = SyntaxNode{};
         return node;
     }
-    if (nodesLeftInSlab == 0) {
-        nodeSlabs.push_back(static_cast<SyntaxNode *>(allocZeroed(kNodesPerSlab * sizeof(SyntaxNode))));
-        nodesLeftInSlab = kNodesPerSlab;
-    }
-    return nodeSlabs.back() + (kNodesPerSlab - nodesLeftInSlab--);
+    if (slabCursor == slabEnd) openSlab();
+    return slabCursor++;
+}
+
+void forgetNodes()
+{
+    slabsInUse = 0;
+    slabCursor = nullptr;
+    slabEnd = nullptr;
+    freeNodes = nullptr;
+    externNodes.clear();
 }
 }  // namespace
 
 SyntaxNode *NewNode(int kind, const ParseValue *token)
 {
+    // Every field is written: a reused node holds whatever it held before.
     SyntaxNode *node = takeNode();
     node->kind = static_cast<int16_t>(kind);
+    node->parkSlot = 0;
     if (token) {
-        node->start = token->position;
         node->alpha = token->alpha;
+        node->start = token->position;
+    } else {
+        node->alpha = nullptr;
+        node->start = NodePosition{};
     }
+    node->end = NodePosition{};
+    node->next = nullptr;
+    node->child = nullptr;
+    return node;
+}
+
+SyntaxNode *NewExternNode(CountedList *used)
+{
+    SyntaxNode *node = NewNode(EXTERN, nullptr);
+    node->alpha = reinterpret_cast<_AlphaType *>(used);
+    externNodes.push_back(node);
     return node;
 }
 
@@ -153,22 +246,26 @@ SyntaxNode *NewNode1(int kind, const ParseValue *token, SyntaxNode *first)
 
 SyntaxNode *NewNode2(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b)
 {
-    return AddChild(NewNode1(kind, token, a), b);
+    // Two children, the common case, without the general loop.
+    SyntaxNode *node = NewNode(kind, token);
+    if (a && b) hangAfter(a, endOfChain(a), b);
+    node->child = a ? a : b;
+    return node;
 }
 
 SyntaxNode *NewNode3(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c)
 {
-    return AddChild(NewNode2(kind, token, a, b), c);
+    return hangChildren(NewNode(kind, token), {a, b, c});
 }
 
 SyntaxNode *NewNode4(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c, SyntaxNode *d)
 {
-    return AddChild(NewNode3(kind, token, a, b, c), d);
+    return hangChildren(NewNode(kind, token), {a, b, c, d});
 }
 
 SyntaxNode *AddChild(SyntaxNode *node, SyntaxNode *list)
 {
-    if (!node) reportInternal(QStringLiteral("Attempt to find last child of null tree"));
+    if (!node) nullParent();
     if (list) node->child = AppendSiblings(node->child, list);
     return node;
 }
@@ -205,7 +302,7 @@ SyntaxNode *SetEndWidth(SyntaxNode *node, const ParseValue *token, int width)
 
 SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
 {
-    if (!node) reportInternal(translateText("Internal Error", "Attempt to set alpha of null node"));
+    if (!node) nullAlphaTarget();
     node->alpha = alpha;
     node->end = node->start;
     if (spanIsEmpty(pendingSpan) || !SamePosition(pendingSpan.start, node->start)) {
@@ -227,7 +324,7 @@ SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool wi
 {
     if (!node || !token) return node;
     const NodePosition end = token->position;
-    std::vector<SyntaxNode *> &stack = walkStack();
+    std::vector<SyntaxNode *> &stack = walkStack;
     stack.clear();
     if (withSiblings) {
         stack.push_back(node);
@@ -251,9 +348,16 @@ SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool wi
 void FreeTree(SyntaxNode *node)
 {
     if (!node) return;
+    if (!node->child) {
+        // A leaf, as most dropped parts are: no walk.
+        forgetCachedNode(node);
+        node->next = freeNodes;
+        freeNodes = node;
+        return;
+    }
     // A whole file's tree goes at once: no list of it is extended any more.
     if (node->kind == TRANSLATION_UNIT) ResetAppendCache();
-    std::vector<SyntaxNode *> &stack = walkStack();
+    std::vector<SyntaxNode *> &stack = walkStack;
     stack.clear();
     stack.push_back(node);
     // Each stack entry is a node whose children have not been looked at yet.
@@ -278,16 +382,32 @@ void FreeTree(SyntaxNode *node)
     trimWalkStack();
 }
 
+void ReleaseAllNodes()
+{
+    for (SyntaxNode *node : externNodes) {
+        // A node freed on its own gave its list back and may hold another
+        // kind now, or be listed twice when it became an EXTERN node again.
+        if (node->kind == EXTERN && node->alpha) {
+            FreeCountedList(ExternList(node));
+            node->alpha = nullptr;
+        }
+    }
+    parked.clear();
+    cachedHead = nullptr;
+    cachedTail = nullptr;
+    forgetNodes();
+}
+
 void ReleaseNodeStorage()
 {
     // A parse left by a jump leaves chains parked: they go with the storage.
     parked.clear();
     cachedHead = nullptr;
     cachedTail = nullptr;
-    for (SyntaxNode *slab : nodeSlabs) releaseBlock(slab);
-    std::vector<SyntaxNode *>().swap(nodeSlabs);
-    nodesLeftInSlab = 0;
-    freeNodes = nullptr;
+    for (const NodeSlab &slab : nodeSlabs) releaseBlock(slab.block);
+    std::vector<NodeSlab>().swap(nodeSlabs);
+    forgetNodes();
+    std::vector<SyntaxNode *>().swap(externNodes);
     ForgetPlaces();
 }
 

@@ -88,6 +88,8 @@ TokenSpan &PendingSpan();
 void ClearPendingSpan();
 
 SyntaxNode *NewNode(int kind, const ParseValue *token);
+// An EXTERN node holding the counted list of a block's used statics.
+SyntaxNode *NewExternNode(CountedList *used);
 SyntaxNode *NewNode1(int kind, const ParseValue *token, SyntaxNode *first);
 SyntaxNode *NewNode2(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b);
 SyntaxNode *NewNode3(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c);
@@ -101,6 +103,10 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings);
 void FreeTree(SyntaxNode *node);
 void ResetAppendCache();
+// Gives every node back at once, without walking a tree (the counted lists
+// of EXTERN nodes included): only when no node is held anywhere any more,
+// as when the parser has handed on a complete top-level definition.
+void ReleaseAllNodes();
 // Gives the storage of every node and the place table back at the end of a
 // run; the nodes of a parse that a jump abandoned go with it.
 void ReleaseNodeStorage();

@@ -234,11 +234,6 @@ uint16_t ParseErrorCount() { return state.errors; }
 
 // ---- scanner to parser ----
 
-// Accept pragmas can ask for any number; codes outside the numbering and
-// the error token itself reach the grammar as an invalid token, a plain
-// syntax error.
-bool IsParserToken(int code) { return code >= 0 && code <= LAST_KIND && code != ERROR; }
-
 int LastWidth() { return Scanner().lastLength; }
 
 ParseValue EmptyValue() { return ParseValue{}; }
@@ -503,9 +498,7 @@ SyntaxNode *CompoundStatement(const ParseValue &open, SyntaxNode *items, const P
     CountedList *used = closeBlock();
     SyntaxNode *n = NewNode(LBRACE, &open);
     if (used) {
-        SyntaxNode *externs = NewNode(EXTERN, nullptr);
-        externs->alpha = reinterpret_cast<_AlphaType *>(used);
-        AddChild(n, externs);
+        AddChild(n, NewExternNode(used));
     }
     AddChild(n, items);
     return SetEndWidth(n, &close, LastWidth());
@@ -578,6 +571,9 @@ SyntaxNode *KeepDefinition(SyntaxNode *definition)
 {
     if (!definitionSink || !definition) return definition;
     definitionSink(definition);
+    // The list of definitions stays empty while a sink takes them, and no
+    // other value on the parser's stack holds a node here.
+    ReleaseAllNodes();
     return nullptr;
 }
 
