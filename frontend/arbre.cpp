@@ -39,7 +39,7 @@ void park(SyntaxNode *head, SyntaxNode *tail)
 }
 
 // Drops every slot from index on.
-void unparkFrom(size_t index)
+[[gnu::noinline]] void unparkFrom(size_t index)
 {
     for (size_t i = index; i < parked.size(); ++i)
         if (parked[i].head) parked[i].head->parkSlot = 0;
@@ -104,10 +104,21 @@ void forgetCachedNode(SyntaxNode *node)
     }
 }
 
+// Parks the cached chain and makes the chain at head the cached one; returns
+// its last node. Out of line: appends to the cached chain are the rule.
+[[gnu::noinline]] SyntaxNode *moveCacheTo(SyntaxNode *head)
+{
+    if (cachedHead && cachedTail) park(cachedHead, cachedTail);
+    SyntaxNode *last = lastOfChain(resumeChain(head), head);
+    cachedHead = head;
+    return last;
+}
+
 // Last node of a chain, found from the cache or a parked tail when the
 // chain has one; the cache is left as it is.
-SyntaxNode *endOfChain(SyntaxNode *head)
+inline SyntaxNode *endOfChain(SyntaxNode *head)
 {
+    if (!head->next) return head;
     if (head == cachedHead && cachedTail) return cachedTail;
     if (head->parkSlot) return lastOfChain(parked[static_cast<size_t>(head->parkSlot) - 1].tail, head);
     return lastOfChain(head, head);
@@ -208,6 +219,39 @@ void forgetNodes()
     freeNodes = nullptr;
     externNodes.clear();
 }
+void releaseNode(SyntaxNode *node)
+{
+    forgetCachedNode(node);
+    node->next = freeNodes;
+    freeNodes = node;
+}
+
+// Out of line, so that freeing a leaf saves no registers.
+[[gnu::noinline]] void freeSubtree(SyntaxNode *node)
+{
+    std::vector<SyntaxNode *> &stack = walkStack;
+    stack.clear();
+    stack.push_back(node);
+    // Each stack entry is a node whose children have not been looked at yet.
+    while (!stack.empty()) {
+        SyntaxNode *parent = stack.back();
+        stack.pop_back();
+        SyntaxNode *first = parent->child;
+        for (SyntaxNode *child = first; child;) {
+            SyntaxNode *next = child->next;
+            if (next == first || next == child) reportPanic();
+            if (child->kind == EXTERN) {
+                FreeCountedList(ExternList(child));
+                child->alpha = nullptr;
+            }
+            stack.push_back(child);
+            child = next;
+        }
+        releaseNode(parent);
+    }
+    trimWalkStack();
+}
+
 }  // namespace
 
 SyntaxNode *NewNode(int kind, const ParseValue *token)
@@ -263,6 +307,12 @@ SyntaxNode *NewNode4(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNod
     return hangChildren(NewNode(kind, token), {a, b, c, d});
 }
 
+SyntaxNode *AddChildren(SyntaxNode *node, SyntaxNode *a, SyntaxNode *b)
+{
+    if (!node) nullParent();
+    return hangChildren(node, {node->child, a, b});
+}
+
 SyntaxNode *AddChild(SyntaxNode *node, SyntaxNode *list)
 {
     if (!node) nullParent();
@@ -274,13 +324,8 @@ SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b)
 {
     if (!a) return b;
     if (!b) return a;
-    if (a == cachedHead && cachedTail) {
-        cachedTail->next = b;
-    } else {
-        if (cachedHead && cachedTail) park(cachedHead, cachedTail);
-        lastOfChain(resumeChain(a), a)->next = b;
-        cachedHead = a;
-    }
+    if (a == cachedHead && cachedTail) cachedTail->next = b;
+    else moveCacheTo(a)->next = b;
     cachedTail = lastOfChain(resumeChain(b), a);
     return a;
 }
@@ -348,38 +393,11 @@ SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool wi
 void FreeTree(SyntaxNode *node)
 {
     if (!node) return;
-    if (!node->child) {
-        // A leaf, as most dropped parts are: no walk.
-        forgetCachedNode(node);
-        node->next = freeNodes;
-        freeNodes = node;
-        return;
-    }
     // A whole file's tree goes at once: no list of it is extended any more.
     if (node->kind == TRANSLATION_UNIT) ResetAppendCache();
-    std::vector<SyntaxNode *> &stack = walkStack;
-    stack.clear();
-    stack.push_back(node);
-    // Each stack entry is a node whose children have not been looked at yet.
-    while (!stack.empty()) {
-        SyntaxNode *parent = stack.back();
-        stack.pop_back();
-        SyntaxNode *first = parent->child;
-        for (SyntaxNode *child = first; child;) {
-            SyntaxNode *next = child->next;
-            if (next == first || next == child) reportPanic();
-            if (child->kind == EXTERN) {
-                FreeCountedList(ExternList(child));
-                child->alpha = nullptr;
-            }
-            stack.push_back(child);
-            child = next;
-        }
-        forgetCachedNode(parent);
-        parent->next = freeNodes;
-        freeNodes = parent;
-    }
-    trimWalkStack();
+    // A leaf, as most dropped parts are, needs no walk.
+    if (node->child) freeSubtree(node);
+    else releaseNode(node);
 }
 
 void ReleaseAllNodes()

@@ -184,9 +184,7 @@ CountedList *closeBlock()
 
 SyntaxNode *makeInitDeclarator(const ParseValue &declarator, SyntaxNode *init)
 {
-    SyntaxNode *n = NewNode(INIT_DECLARATOR, &declarator);
-    AddChild(n, declarator.node);
-    return AddChild(n, init);
+    return NewNode2(INIT_DECLARATOR, &declarator, declarator.node, init);
 }
 
 SyntaxNode *skippedPlaceholder() { return NewNode(SKIPPED, nullptr); }
@@ -304,12 +302,7 @@ SyntaxNode *Conditional(SyntaxNode *condition, const ParseValue &question, Synta
     return NewNode3(QUESTION, &question, condition, then, NewNode1(COLON, &colon, otherwise));
 }
 
-SyntaxNode *Assignment(SyntaxNode *target, SyntaxNode *op, SyntaxNode *value)
-{
-    AddChild(op, target);
-    AppendSiblings(target, value);
-    return op;
-}
+SyntaxNode *Assignment(SyntaxNode *target, SyntaxNode *op, SyntaxNode *value) { return AddChildren(op, target, value); }
 
 // ---- declarations ----
 
@@ -424,7 +417,7 @@ void ClearPendingParameters() { pendingParameters.clear(); }
 ParseValue Pointer(const ParseValue &star, SyntaxNode *qualifiers, const ParseValue &inner)
 {
     ParseValue v = star;
-    v.node = AddChild(NewNode1(STAR, &star, qualifiers), inner.node);
+    v.node = NewNode2(STAR, &star, qualifiers, inner.node);
     v.alpha = inner.alpha;
     return v;
 }
@@ -497,10 +490,7 @@ SyntaxNode *CompoundStatement(const ParseValue &open, SyntaxNode *items, const P
 {
     CountedList *used = closeBlock();
     SyntaxNode *n = NewNode(LBRACE, &open);
-    if (used) {
-        AddChild(n, NewExternNode(used));
-    }
-    AddChild(n, items);
+    AddChildren(n, used ? NewExternNode(used) : nullptr, items);
     return SetEndWidth(n, &close, LastWidth());
 }
 
@@ -508,8 +498,7 @@ SyntaxNode *EmptyLabel(int kind, const ParseValue &at, SyntaxNode *first, const 
 {
     SetAnachronism(nullptr);
     SyntaxNode *n = NewNode(kind, &at);
-    AddChild(n, first);
-    AddChild(n, skippedPlaceholder());
+    AddChildren(n, first, skippedPlaceholder());
     return SetEnd(n, &colon);
 }
 
@@ -549,9 +538,7 @@ SyntaxNode *AsmStatement(const ParseValue &token)
 
 SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *body)
 {
-    SyntaxNode *head = NewNode(FUNCTION_HEAD, nullptr);
-    AddChild(head, specifier);
-    AddChild(head, declarator.node);
+    SyntaxNode *head = AddChildren(NewNode(FUNCTION_HEAD, nullptr), specifier, declarator.node);
     return SetAlpha(NewNode2(FUNCTION_DEFINITION, &declarator, head, body), declarator.alpha);
 }
 
