@@ -252,9 +252,8 @@ void releaseNode(SyntaxNode *node)
     trimWalkStack();
 }
 
-}  // namespace
-
-SyntaxNode *NewNode(int kind, const ParseValue *token)
+// Inlined into every maker of nodes in this file.
+[[gnu::always_inline]] inline SyntaxNode *makeNode(int kind, const ParseValue *token)
 {
     // Every field is written: a reused node holds whatever it held before.
     SyntaxNode *node = takeNode();
@@ -273,9 +272,34 @@ SyntaxNode *NewNode(int kind, const ParseValue *token)
     return node;
 }
 
+[[gnu::always_inline]] inline SyntaxNode *setAlpha(SyntaxNode *node, _AlphaType *alpha)
+{
+    node->alpha = alpha;
+    node->end = node->start;
+    if (spanIsEmpty(pendingSpan) || !SamePosition(pendingSpan.start, node->start)) {
+        if (alpha) node->end.column += static_cast<int32_t>(alpha->length) - 1;
+        return node;
+    }
+    if (pendingSpan.lines > 0) {
+        node->end.line = AdvanceLine(node->end.line, pendingSpan.lines);
+        node->end.physical_line = AdvanceLine(node->end.physical_line, pendingSpan.lines);
+        node->end.column = pendingSpan.end_column;
+    } else {
+        node->end.column += pendingSpan.end_column;
+    }
+    ClearPendingSpan();
+    return node;
+}
+
+}  // namespace
+
+SyntaxNode *NewNode(int kind, const ParseValue *token) { return makeNode(kind, token); }
+
+SyntaxNode *NewNamedLeaf(int kind, const ParseValue &token) { return setAlpha(makeNode(kind, &token), token.alpha); }
+
 SyntaxNode *NewExternNode(CountedList *used)
 {
-    SyntaxNode *node = NewNode(EXTERN, nullptr);
+    SyntaxNode *node = makeNode(EXTERN, nullptr);
     node->alpha = reinterpret_cast<_AlphaType *>(used);
     externNodes.push_back(node);
     return node;
@@ -283,7 +307,7 @@ SyntaxNode *NewExternNode(CountedList *used)
 
 SyntaxNode *NewNode1(int kind, const ParseValue *token, SyntaxNode *first)
 {
-    SyntaxNode *node = NewNode(kind, token);
+    SyntaxNode *node = makeNode(kind, token);
     node->child = first;
     return node;
 }
@@ -291,7 +315,7 @@ SyntaxNode *NewNode1(int kind, const ParseValue *token, SyntaxNode *first)
 SyntaxNode *NewNode2(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b)
 {
     // Two children, the common case, without the general loop.
-    SyntaxNode *node = NewNode(kind, token);
+    SyntaxNode *node = makeNode(kind, token);
     if (a && b) hangAfter(a, endOfChain(a), b);
     node->child = a ? a : b;
     return node;
@@ -299,12 +323,12 @@ SyntaxNode *NewNode2(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNod
 
 SyntaxNode *NewNode3(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c)
 {
-    return hangChildren(NewNode(kind, token), {a, b, c});
+    return hangChildren(makeNode(kind, token), {a, b, c});
 }
 
 SyntaxNode *NewNode4(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c, SyntaxNode *d)
 {
-    return hangChildren(NewNode(kind, token), {a, b, c, d});
+    return hangChildren(makeNode(kind, token), {a, b, c, d});
 }
 
 SyntaxNode *AddChildren(SyntaxNode *node, SyntaxNode *a, SyntaxNode *b)
@@ -348,21 +372,7 @@ SyntaxNode *SetEndWidth(SyntaxNode *node, const ParseValue *token, int width)
 SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha)
 {
     if (!node) nullAlphaTarget();
-    node->alpha = alpha;
-    node->end = node->start;
-    if (spanIsEmpty(pendingSpan) || !SamePosition(pendingSpan.start, node->start)) {
-        if (alpha) node->end.column += static_cast<int32_t>(alpha->length) - 1;
-        return node;
-    }
-    if (pendingSpan.lines > 0) {
-        node->end.line = AdvanceLine(node->end.line, pendingSpan.lines);
-        node->end.physical_line = AdvanceLine(node->end.physical_line, pendingSpan.lines);
-        node->end.column = pendingSpan.end_column;
-    } else {
-        node->end.column += pendingSpan.end_column;
-    }
-    ClearPendingSpan();
-    return node;
+    return setAlpha(node, alpha);
 }
 
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings)

@@ -257,8 +257,6 @@ void ReportParseError(const char *parserMessage)
 
 // ---- expressions ----
 
-SyntaxNode *NameLeaf(int kind, const ParseValue &token) { return SetAlpha(NewNode(kind, &token), token.alpha); }
-
 SyntaxNode *UsedIdentifier(const ParseValue &token)
 {
     if (token.alpha) token.alpha->flags |= ALPHA_USED;
