@@ -211,6 +211,7 @@ SyntaxNode *takeNode()
     return slabCursor++;
 }
 
+// Every slab is free again, from the first one on.
 void forgetNodes()
 {
     slabsInUse = 0;
@@ -219,6 +220,7 @@ void forgetNodes()
     freeNodes = nullptr;
     externNodes.clear();
 }
+
 void releaseNode(SyntaxNode *node)
 {
     forgetCachedNode(node);

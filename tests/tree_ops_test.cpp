@@ -212,6 +212,8 @@ TEST_F(TreeTest, ReleasingAllNodesFreesEachListOnce)
     }
     ReleaseAllNodes();
     EXPECT_STREQ(v->text, "counter");
+    // No node points into the slabs now: they go as at the end of a run.
+    ReleaseNodeStorage();
 }
 
 TEST_F(TreeTest, SetAlphaUsesThePendingSpanOfItsOwnToken)
