@@ -97,8 +97,9 @@ SyntaxNode *NewNode2(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNod
 SyntaxNode *NewNode3(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c);
 SyntaxNode *NewNode4(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c, SyntaxNode *d);
 SyntaxNode *AddChild(SyntaxNode *node, SyntaxNode *list);
-// AddChild of a, then of b, for complete subtrees that no rule extends any
-// further: the append cache stays with the list being built around them.
+// AddChild of a, then of b, for a node that gets its children once, from
+// complete subtrees that no rule extends any further: the append cache stays
+// with the list being built around them.
 SyntaxNode *AddChildren(SyntaxNode *node, SyntaxNode *a, SyntaxNode *b);
 SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b);
 // The end setters leave a null node or a null token alone.
