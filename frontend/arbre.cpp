@@ -184,6 +184,10 @@ std::size_t slabsInUse = 0;
 SyntaxNode *slabCursor = nullptr;
 SyntaxNode *slabEnd = nullptr;
 SyntaxNode *freeNodes = nullptr;
+// While definitions are released whole, FreeTree leaves the nodes of a
+// definition to ReleaseAllNodes as long as they take few slabs.
+bool bulkRelease = false;
+constexpr std::size_t kDeferringSlabs = 16;
 // The EXTERN nodes made since the last ReleaseAllNodes: the counted lists
 // they hold are the only storage a node owns.
 std::vector<SyntaxNode *> externNodes;
@@ -209,6 +213,19 @@ SyntaxNode *takeNode()
     }
     if (slabCursor == slabEnd) openSlab();
     return slabCursor++;
+}
+
+// The counted lists of the EXTERN nodes made since the last release.
+void freeExternLists()
+{
+    for (SyntaxNode *node : externNodes) {
+        // A node freed on its own gave its list back and may hold another
+        // kind now, or be listed twice when it became an EXTERN node again.
+        if (node->kind == EXTERN && node->alpha) {
+            FreeCountedList(ExternList(node));
+            node->alpha = nullptr;
+        }
+    }
 }
 
 // Every slab is free again, from the first one on.
@@ -407,21 +424,17 @@ void FreeTree(SyntaxNode *node)
     if (!node) return;
     // A whole file's tree goes at once: no list of it is extended any more.
     if (node->kind == TRANSLATION_UNIT) ResetAppendCache();
+    if (bulkRelease && slabsInUse <= kDeferringSlabs) return;
     // A leaf, as most dropped parts are, needs no walk.
     if (node->child) freeSubtree(node);
     else releaseNode(node);
 }
 
+void SetBulkRelease(bool on) { bulkRelease = on; }
+
 void ReleaseAllNodes()
 {
-    for (SyntaxNode *node : externNodes) {
-        // A node freed on its own gave its list back and may hold another
-        // kind now, or be listed twice when it became an EXTERN node again.
-        if (node->kind == EXTERN && node->alpha) {
-            FreeCountedList(ExternList(node));
-            node->alpha = nullptr;
-        }
-    }
+    freeExternLists();
     parked.clear();
     cachedHead = nullptr;
     cachedTail = nullptr;
@@ -434,6 +447,7 @@ void ReleaseNodeStorage()
     parked.clear();
     cachedHead = nullptr;
     cachedTail = nullptr;
+    freeExternLists();
     for (const NodeSlab &slab : nodeSlabs) releaseBlock(slab.block);
     std::vector<NodeSlab>().swap(nodeSlabs);
     forgetNodes();

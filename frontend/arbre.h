@@ -113,6 +113,9 @@ void ResetAppendCache();
 // of EXTERN nodes included): only when no node is held anywhere any more,
 // as when the parser has handed on a complete top-level definition.
 void ReleaseAllNodes();
+// Whether ReleaseAllNodes ends every top-level definition: FreeTree may then
+// leave the nodes to it.
+void SetBulkRelease(bool on);
 // Gives the storage of every node and the place table back at the end of a
 // run; the nodes of a parse that a jump abandoned go with it.
 void ReleaseNodeStorage();

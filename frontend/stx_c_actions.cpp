@@ -550,7 +550,11 @@ SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &decla
 
 static DefinitionSink definitionSink = nullptr;
 
-void SetDefinitionSink(DefinitionSink sink) { definitionSink = sink; }
+void SetDefinitionSink(DefinitionSink sink)
+{
+    definitionSink = sink;
+    SetBulkRelease(sink != nullptr);
+}
 
 SyntaxNode *KeepDefinition(SyntaxNode *definition)
 {

@@ -182,7 +182,8 @@ TEST_F(TreeTest, ChildrenOfANewNodeExtendTheListBeingBuilt)
 
 // All nodes go back at once: each counted list of an EXTERN node is freed
 // once, that of a node freed on its own and made again from the same storage
-// included, and the nodes made afterwards come out clean.
+// included, or left to the release in bulk; the nodes made afterwards come
+// out clean.
 TEST_F(TreeTest, ReleasingAllNodesFreesEachListOnce)
 {
     _AlphaType *v = FindOrAddAlpha("counter");
@@ -191,26 +192,31 @@ TEST_F(TreeTest, ReleasingAllNodesFreesEachListOnce)
         AddCounted(&used, v);
         return used;
     };
-    NewNode2(LBRACE, nullptr, NewExternNode(usedList()), NewNode(SEMICOLON, nullptr));
-    SyntaxNode *dropped = NewNode1(LBRACE, nullptr, NewExternNode(usedList()));
-    SyntaxNode *droppedExtern = dropped->child;
-    FreeTree(dropped);
-    ParseValue t = token("x", 2, 3);
-    SyntaxNode *again = NewNode1(LBRACE, &t, NewExternNode(usedList()));
-    EXPECT_EQ(again->child, droppedExtern);
-    SetEnd(again, &t);
-    AppendSiblings(again, NewNode(SEMICOLON, &t));
-    ReleaseAllNodes();
-    for (int i = 0; i < 5; ++i) {
-        SyntaxNode *n = NewNode(IDENTIFIER, nullptr);
-        EXPECT_EQ(n->alpha, nullptr);
-        EXPECT_EQ(n->start.line, 0);
-        EXPECT_EQ(n->end.line, 0);
-        EXPECT_EQ(n->next, nullptr);
-        EXPECT_EQ(n->child, nullptr);
-        EXPECT_EQ(n->parkSlot, 0);
+    for (bool bulk : {false, true}) {
+        SCOPED_TRACE(bulk);
+        SetBulkRelease(bulk);
+        NewNode2(LBRACE, nullptr, NewExternNode(usedList()), NewNode(SEMICOLON, nullptr));
+        SyntaxNode *dropped = NewNode1(LBRACE, nullptr, NewExternNode(usedList()));
+        SyntaxNode *droppedExtern = dropped->child;
+        FreeTree(dropped);
+        ParseValue t = token("x", 2, 3);
+        SyntaxNode *again = NewNode1(LBRACE, &t, NewExternNode(usedList()));
+        EXPECT_EQ(again->child == droppedExtern, !bulk);
+        SetEnd(again, &t);
+        AppendSiblings(again, NewNode(SEMICOLON, &t));
+        ReleaseAllNodes();
+        for (int i = 0; i < 5; ++i) {
+            SyntaxNode *n = NewNode(IDENTIFIER, nullptr);
+            EXPECT_EQ(n->alpha, nullptr);
+            EXPECT_EQ(n->start.line, 0);
+            EXPECT_EQ(n->end.line, 0);
+            EXPECT_EQ(n->next, nullptr);
+            EXPECT_EQ(n->child, nullptr);
+            EXPECT_EQ(n->parkSlot, 0);
+        }
+        ReleaseAllNodes();
     }
-    ReleaseAllNodes();
+    SetBulkRelease(false);
     EXPECT_STREQ(v->text, "counter");
     // No node points into the slabs now: they go as at the end of a run.
     ReleaseNodeStorage();
