@@ -88,11 +88,19 @@ TokenSpan &PendingSpan();
 void ClearPendingSpan();
 
 SyntaxNode *NewNode(int kind, const ParseValue *token);
+// NewNode, then SetAlpha with the token's entry: a leaf of the tree.
+SyntaxNode *NewNamedLeaf(int kind, const ParseValue &token);
+// An EXTERN node holding the counted list of a block's used statics.
+SyntaxNode *NewExternNode(CountedList *used);
 SyntaxNode *NewNode1(int kind, const ParseValue *token, SyntaxNode *first);
 SyntaxNode *NewNode2(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b);
 SyntaxNode *NewNode3(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c);
 SyntaxNode *NewNode4(int kind, const ParseValue *token, SyntaxNode *a, SyntaxNode *b, SyntaxNode *c, SyntaxNode *d);
 SyntaxNode *AddChild(SyntaxNode *node, SyntaxNode *list);
+// AddChild of a, then of b, for a node that gets its children once, from
+// complete subtrees that no rule extends any further: the append cache stays
+// with the list being built around them.
+SyntaxNode *AddChildren(SyntaxNode *node, SyntaxNode *a, SyntaxNode *b);
 SyntaxNode *AppendSiblings(SyntaxNode *a, SyntaxNode *b);
 // The end setters leave a null node or a null token alone.
 SyntaxNode *SetEnd(SyntaxNode *node, const ParseValue *token);
@@ -101,6 +109,13 @@ SyntaxNode *SetAlpha(SyntaxNode *node, _AlphaType *alpha);
 SyntaxNode *SetDeclarationEnd(SyntaxNode *node, const ParseValue *token, bool withSiblings);
 void FreeTree(SyntaxNode *node);
 void ResetAppendCache();
+// Gives every node back at once, without walking a tree (the counted lists
+// of EXTERN nodes included): only when no node is held anywhere any more,
+// as when the parser has handed on a complete top-level definition.
+void ReleaseAllNodes();
+// Whether ReleaseAllNodes ends every top-level definition: FreeTree may then
+// leave the nodes to it.
+void SetBulkRelease(bool on);
 // Gives the storage of every node and the place table back at the end of a
 // run; the nodes of a parse that a jump abandoned go with it.
 void ReleaseNodeStorage();

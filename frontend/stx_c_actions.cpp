@@ -184,9 +184,7 @@ CountedList *closeBlock()
 
 SyntaxNode *makeInitDeclarator(const ParseValue &declarator, SyntaxNode *init)
 {
-    SyntaxNode *n = NewNode(INIT_DECLARATOR, &declarator);
-    AddChild(n, declarator.node);
-    return AddChild(n, init);
+    return NewNode2(INIT_DECLARATOR, &declarator, declarator.node, init);
 }
 
 SyntaxNode *skippedPlaceholder() { return NewNode(SKIPPED, nullptr); }
@@ -234,11 +232,6 @@ uint16_t ParseErrorCount() { return state.errors; }
 
 // ---- scanner to parser ----
 
-// Accept pragmas can ask for any number; codes outside the numbering and
-// the error token itself reach the grammar as an invalid token, a plain
-// syntax error.
-bool IsParserToken(int code) { return code >= 0 && code <= LAST_KIND && code != ERROR; }
-
 int LastWidth() { return Scanner().lastLength; }
 
 ParseValue EmptyValue() { return ParseValue{}; }
@@ -263,8 +256,6 @@ void ReportParseError(const char *parserMessage)
 }
 
 // ---- expressions ----
-
-SyntaxNode *NameLeaf(int kind, const ParseValue &token) { return SetAlpha(NewNode(kind, &token), token.alpha); }
 
 SyntaxNode *UsedIdentifier(const ParseValue &token)
 {
@@ -309,12 +300,7 @@ SyntaxNode *Conditional(SyntaxNode *condition, const ParseValue &question, Synta
     return NewNode3(QUESTION, &question, condition, then, NewNode1(COLON, &colon, otherwise));
 }
 
-SyntaxNode *Assignment(SyntaxNode *target, SyntaxNode *op, SyntaxNode *value)
-{
-    AddChild(op, target);
-    AppendSiblings(target, value);
-    return op;
-}
+SyntaxNode *Assignment(SyntaxNode *target, SyntaxNode *op, SyntaxNode *value) { return AddChildren(op, target, value); }
 
 // ---- declarations ----
 
@@ -429,7 +415,7 @@ void ClearPendingParameters() { pendingParameters.clear(); }
 ParseValue Pointer(const ParseValue &star, SyntaxNode *qualifiers, const ParseValue &inner)
 {
     ParseValue v = star;
-    v.node = AddChild(NewNode1(STAR, &star, qualifiers), inner.node);
+    v.node = NewNode2(STAR, &star, qualifiers, inner.node);
     v.alpha = inner.alpha;
     return v;
 }
@@ -502,12 +488,7 @@ SyntaxNode *CompoundStatement(const ParseValue &open, SyntaxNode *items, const P
 {
     CountedList *used = closeBlock();
     SyntaxNode *n = NewNode(LBRACE, &open);
-    if (used) {
-        SyntaxNode *externs = NewNode(EXTERN, nullptr);
-        externs->alpha = reinterpret_cast<_AlphaType *>(used);
-        AddChild(n, externs);
-    }
-    AddChild(n, items);
+    AddChildren(n, used ? NewExternNode(used) : nullptr, items);
     return SetEndWidth(n, &close, LastWidth());
 }
 
@@ -515,8 +496,7 @@ SyntaxNode *EmptyLabel(int kind, const ParseValue &at, SyntaxNode *first, const 
 {
     SetAnachronism(nullptr);
     SyntaxNode *n = NewNode(kind, &at);
-    AddChild(n, first);
-    AddChild(n, skippedPlaceholder());
+    AddChildren(n, first, skippedPlaceholder());
     return SetEnd(n, &colon);
 }
 
@@ -556,9 +536,7 @@ SyntaxNode *AsmStatement(const ParseValue &token)
 
 SyntaxNode *FunctionDefinition(SyntaxNode *specifier, const ParseValue &declarator, SyntaxNode *body)
 {
-    SyntaxNode *head = NewNode(FUNCTION_HEAD, nullptr);
-    AddChild(head, specifier);
-    AddChild(head, declarator.node);
+    SyntaxNode *head = AddChildren(NewNode(FUNCTION_HEAD, nullptr), specifier, declarator.node);
     return SetAlpha(NewNode2(FUNCTION_DEFINITION, &declarator, head, body), declarator.alpha);
 }
 
@@ -572,12 +550,19 @@ SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &decla
 
 static DefinitionSink definitionSink = nullptr;
 
-void SetDefinitionSink(DefinitionSink sink) { definitionSink = sink; }
+void SetDefinitionSink(DefinitionSink sink)
+{
+    definitionSink = sink;
+    SetBulkRelease(sink != nullptr);
+}
 
 SyntaxNode *KeepDefinition(SyntaxNode *definition)
 {
     if (!definitionSink || !definition) return definition;
     definitionSink(definition);
+    // The list of definitions stays empty while a sink takes them, and no
+    // other value on the parser's stack holds a node here.
+    ReleaseAllNodes();
     return nullptr;
 }
 

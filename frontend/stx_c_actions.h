@@ -4,6 +4,7 @@
 #pragma once
 
 #include "frontend/arbre.h"
+#include "frontend/kinds.h"
 
 #include <vector>
 
@@ -25,8 +26,11 @@ SyntaxNode *TakeRoot();  // the tree of the parse, or null
 uint16_t ParseErrorCount();
 
 // ---- scanner to parser ----
-// Whether a scanner code is a token of the grammar's numbering.
-bool IsParserToken(int code);
+// Whether a scanner code is a token of the grammar's numbering. Accept
+// pragmas can ask for any number; codes outside the numbering and the error
+// token itself reach the grammar as an invalid token, a plain syntax error.
+// Inline: it is asked once per token.
+inline bool IsParserToken(int code) { return code >= 0 && code <= LAST_KIND && code != ERROR; }
 int LastWidth();  // length of the most recently scanned token
 ParseValue EmptyValue();
 
@@ -39,7 +43,7 @@ void SetAnachronism(const char *text);  // null clears it
 void ReportParseError(const char *parserMessage);
 
 // ---- expressions ----
-SyntaxNode *NameLeaf(int kind, const ParseValue &token);
+inline SyntaxNode *NameLeaf(int kind, const ParseValue &token) { return NewNamedLeaf(kind, token); }
 SyntaxNode *UsedIdentifier(const ParseValue &token);
 SyntaxNode *ConcatString(SyntaxNode *list, const ParseValue &last);
 SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op);
@@ -94,7 +98,8 @@ SyntaxNode *OldFunctionDefinition(SyntaxNode *specifier, const ParseValue &decla
                                   SyntaxNode *body);
 void TranslationUnit(SyntaxNode *definitions);
 // A top-level definition, once complete, goes to the sink when one is set
-// (which then owns it; nothing is kept in the tree), else stays in the tree.
-using DefinitionSink = void (*)(SyntaxNode *definition);
+// (which reads it; then every node is released and nothing is kept in the
+// tree), else stays in the tree.
+using DefinitionSink = void (*)(const SyntaxNode *definition);
 void SetDefinitionSink(DefinitionSink sink);
 SyntaxNode *KeepDefinition(SyntaxNode *definition);

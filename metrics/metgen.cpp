@@ -29,7 +29,7 @@
 // ---- VG, Statements and NestedLevel --------------------------------------
 
 // VG counts the function itself and every decision below it.
-static bool isDecision(int kind)
+static constexpr bool isDecision(int kind)
 {
     switch (kind) {
     case FUNCTION_DEFINITION:
@@ -51,7 +51,7 @@ struct StatementClass {
     int step;
 };
 
-static StatementClass classifyStatement(int kind)
+static constexpr StatementClass classifyStatement(int kind)
 {
     switch (kind) {
     case BREAK:
@@ -84,7 +84,7 @@ struct KindMeasure {
 };
 using KindTable = std::array<KindMeasure, LAST_KIND + 1>;
 
-static KindTable buildKindTable()
+static constexpr KindTable buildKindTable()
 {
     KindTable table{};
     for (int kind = 0; kind <= LAST_KIND; ++kind) {
@@ -95,40 +95,45 @@ static KindTable buildKindTable()
     return table;
 }
 
+static constexpr KindTable kindTable = buildKindTable();
+
+[[noreturn, gnu::cold, gnu::noinline]] static void kindOutOfRange(int kind)
+{
+    reportInternal(QStringLiteral("Node kind out of range: %1").arg(kind));
+}
+
 static const KindMeasure &measureOf(int kind)
 {
-    static const KindTable table = buildKindTable();
-    if (kind < 0 || kind > LAST_KIND) reportInternal(QStringLiteral("Node kind out of range: %1").arg(kind));
-    return table[kind];
+    if (static_cast<unsigned>(kind) > LAST_KIND) kindOutOfRange(kind);
+    return kindTable[kind];
 }
 
 // One preorder walk over the function and everything below it (not its own
-// siblings). Every node reaches the maximum with its own level plus its
-// step, where its level is 1 plus the steps of its ancestors, so the order of
-// visits does not change the results. The explicit stack keeps deep input
-// safe and is reused between functions.
+// siblings), a sibling chain at a time. Every node reaches the maximum with
+// its own level plus its step, where its level is 1 plus the steps of its
+// ancestors, so the order of visits does not change the results. The
+// explicit stack of chains still to walk keeps deep input safe and is reused
+// between functions.
 FunctionMetrics measureFunction(const SyntaxNode *function)
 {
     static std::vector<std::pair<const SyntaxNode *, int>> pending;
-    FunctionMetrics m{0, 0, 0};
-    int deepest = 0;
+    if (!function) return FunctionMetrics{0, 0, 0};
+    const KindMeasure &own = measureOf(function->kind);
+    FunctionMetrics m{own.decision, own.statements, 0};
+    int deepest = 1 + own.step;
     pending.clear();
-    if (function) pending.emplace_back(function, 1);
+    if (function->child) pending.emplace_back(function->child, deepest);
     while (!pending.empty()) {
-        auto [node, level] = pending.back();
+        const auto [chain, level] = pending.back();
         pending.pop_back();
-        const KindMeasure &k = measureOf(node->kind);
-        m.vg += k.decision;
-        m.statements += k.statements;
-        if (deepest < level + k.step) deepest = level + k.step;
-        if (node->next && node != function) {
-            // The sibling waits while the child's subtree is walked: asking
-            // for it now overlaps its cache miss with that walk (the tree of
-            // a large file is far bigger than the cache).
-            __builtin_prefetch(node->next);
-            pending.emplace_back(node->next, level);
+        for (const SyntaxNode *node = chain; node; node = node->next) {
+            const KindMeasure &k = measureOf(node->kind);
+            m.vg += k.decision;
+            m.statements += k.statements;
+            const int below = level + k.step;
+            if (deepest < below) deepest = below;
+            if (node->child) pending.emplace_back(node->child, below);
         }
-        if (node->child) pending.emplace_back(node->child, level + k.step);
     }
     m.nestedLevel = m.statements == 0 ? 0 : deepest;
     if (pending.capacity() > 65536) std::vector<std::pair<const SyntaxNode *, int>>().swap(pending);
@@ -237,10 +242,9 @@ static void collectFunction(PassList &pass, const SyntaxNode *node)
     addFunctionItem(findOrAddEntry(pass, start)->file, node);
 }
 
-void measureDefinition(SyntaxNode *definition)
+void measureDefinition(const SyntaxNode *definition)
 {
     for (const SyntaxNode *node = definition; node; node = node->next) collectFunction(pending, node);
-    FreeChain(definition);
 }
 
 static void releaseEntry(MetFileEntry *entry)

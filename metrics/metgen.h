@@ -10,10 +10,10 @@ struct MetFileEntry;
 // handed to measureDefinition since the last call, then merges the files.
 void computeFileMetrics(const SyntaxNode *root, MetFileEntry **runList, CountedList *restrictPrefixes,
                         CountedList *fileListDirectives);
-// Takes a top-level definition (a chain) as the parser completes it: its
-// functions are measured at once and the chain is freed, so that an input
-// never holds more than one definition's tree.
-void measureDefinition(SyntaxNode *definition);
+// Reads a top-level definition (a chain) as the parser completes it: its
+// functions are measured at once, and the parser then releases it, so that
+// an input never holds more than one definition's tree.
+void measureDefinition(const SyntaxNode *definition);
 
 // Forgets the file counts kept for the run (for a run that starts afresh).
 void forgetFileCounts();

@@ -155,11 +155,71 @@ TEST_F(TreeTest, InterleavedListsRunLinear)
         SyntaxNode *body = NewNode(SEMICOLON, nullptr);
         body = AppendSiblings(body, NewNode(SEMICOLON, nullptr));
         SyntaxNode *args = AppendSiblings(NewNode(IDENTIFIER, nullptr), NewNode(IDENTIFIER, nullptr));
-        body = AppendSiblings(body, NewNode1(CALL, nullptr, args));
+        body = AppendSiblings(body, NewNode2(CALL, nullptr, NewNode(IDENTIFIER, nullptr), args));
         definitions = AppendSiblings(definitions, NewNode1(FUNCTION_DEFINITION, nullptr, body));
     }
     EXPECT_EQ(chainLength(definitions), 200000);
     FreeTree(NewNode1(TRANSLATION_UNIT, nullptr, definitions));
+}
+
+// A new node whose first child is the list being built makes that list
+// longer: the next append goes after its new end.
+TEST_F(TreeTest, ChildrenOfANewNodeExtendTheListBeingBuilt)
+{
+    SyntaxNode *list = AppendSiblings(NewNode(IDENTIFIER, nullptr), NewNode(IDENTIFIER, nullptr));
+    SyntaxNode *extra = NewNode(INTEGER_CONSTANT, nullptr);
+    SyntaxNode *call = NewNode2(CALL, nullptr, list, extra);
+    SyntaxNode *block = AddChildren(NewNode(LBRACE, nullptr), nullptr, NewNode(SEMICOLON, nullptr));
+    AddChildren(block, AppendSiblings(NewNode(BREAK, nullptr), NewNode(BREAK, nullptr)), nullptr);
+    SyntaxNode *last = NewNode(SEMICOLON, nullptr);
+    AppendSiblings(list, last);
+    EXPECT_EQ(extra->next, last);
+    EXPECT_EQ(chainLength(call->child), 4);
+    EXPECT_EQ(chainLength(block->child), 3);
+    FreeTree(call);
+    FreeTree(block);
+}
+
+// All nodes go back at once: each counted list of an EXTERN node is freed
+// once, that of a node freed on its own and made again from the same storage
+// included, or left to the release in bulk; the nodes made afterwards come
+// out clean.
+TEST_F(TreeTest, ReleasingAllNodesFreesEachListOnce)
+{
+    _AlphaType *v = FindOrAddAlpha("counter");
+    auto usedList = [v] {
+        CountedList *used = nullptr;
+        AddCounted(&used, v);
+        return used;
+    };
+    for (bool bulk : {false, true}) {
+        SCOPED_TRACE(bulk);
+        SetBulkRelease(bulk);
+        NewNode2(LBRACE, nullptr, NewExternNode(usedList()), NewNode(SEMICOLON, nullptr));
+        SyntaxNode *dropped = NewNode1(LBRACE, nullptr, NewExternNode(usedList()));
+        SyntaxNode *droppedExtern = dropped->child;
+        FreeTree(dropped);
+        ParseValue t = token("x", 2, 3);
+        SyntaxNode *again = NewNode1(LBRACE, &t, NewExternNode(usedList()));
+        EXPECT_EQ(again->child == droppedExtern, !bulk);
+        SetEnd(again, &t);
+        AppendSiblings(again, NewNode(SEMICOLON, &t));
+        ReleaseAllNodes();
+        for (int i = 0; i < 5; ++i) {
+            SyntaxNode *n = NewNode(IDENTIFIER, nullptr);
+            EXPECT_EQ(n->alpha, nullptr);
+            EXPECT_EQ(n->start.line, 0);
+            EXPECT_EQ(n->end.line, 0);
+            EXPECT_EQ(n->next, nullptr);
+            EXPECT_EQ(n->child, nullptr);
+            EXPECT_EQ(n->parkSlot, 0);
+        }
+        ReleaseAllNodes();
+    }
+    SetBulkRelease(false);
+    EXPECT_STREQ(v->text, "counter");
+    // No node points into the slabs now: they go as at the end of a run.
+    ReleaseNodeStorage();
 }
 
 TEST_F(TreeTest, SetAlphaUsesThePendingSpanOfItsOwnToken)
@@ -259,6 +319,11 @@ TEST_F(TreeTest, CorruptedChainsPanic)
     ResetAppendCache();
     AppendSiblings(a, b);
     EXPECT_EQ(exitCodeOf([&] { AppendSiblings(a, a); }), 7);  // would close a cycle
+
+    SyntaxNode *c = NewNode(IDENTIFIER, nullptr);
+    EXPECT_EQ(exitCodeOf([&] { NewNode2(CALL, nullptr, c, c); }), 7);  // a child list closed on itself
+    c->next = nullptr;
+    FreeTree(c);
 
     b->next = a;
     SyntaxNode *block = NewNode(LBRACE, nullptr);
