@@ -276,31 +276,6 @@ void scanDirectiveLine(const char *text, std::size_t length)
     checkConditional();
 }
 
-void countOperator(int kind)
-{
-    ++pass.counts.N1;
-    if (!pass.operatorSeen[kind]) {
-        pass.operatorSeen[kind] = true;
-        ++pass.counts.n1;
-    }
-}
-
-void countOperand(const char *text, std::size_t length)
-{
-    _AlphaType *entry = FindOrAddAlphaN(text, length);
-    ++pass.counts.N2;
-    if (entry->passMark == pass.mark) return;
-    entry->passMark = pass.mark;
-    ++pass.counts.n2;
-}
-
-void countToken(int token)
-{
-    if (token > HT_END && token < HT_OPERATOR_LIMIT) countOperator(token);
-    else if (token == HT_OPERAND) countOperand(halsteadTokenText(), halsteadTokenLength());
-    else reportInternal(translateText("Internal Error", "Halstead computing: unexpected token"));
-}
-
 FILE *openSource(const char *path, const char *hostFile)
 {
     FILE *file = hostFile ? openTextForReadingAsWritten(hostFile) : openTextForReading(path);
@@ -346,7 +321,35 @@ void noteContinuation(const char *text, std::size_t length)
     pass.codeOnLine = false;
 }
 
-void noteLiteral(const char *text, std::size_t length) { countLiteralNewlines(text, length); }
+// Kinds come from the scanner's rules alone; one outside the table would be
+// a fault of the scanner.
+void countOperator(HalsteadOperator kind)
+{
+    noteCode();
+    if (kind < 0 || kind >= HT_OPERATOR_LIMIT)
+        reportInternal(translateText("Internal Error", "Halstead computing: unexpected token"));
+    ++pass.counts.N1;
+    if (!pass.operatorSeen[kind]) {
+        pass.operatorSeen[kind] = true;
+        ++pass.counts.n1;
+    }
+}
+
+void countOperand(const char *text, std::size_t length)
+{
+    noteCode();
+    _AlphaType *entry = FindOrAddAlphaN(text, length);
+    ++pass.counts.N2;
+    if (entry->passMark == pass.mark) return;
+    entry->passMark = pass.mark;
+    ++pass.counts.n2;
+}
+
+void countLiteral(const char *text, std::size_t length)
+{
+    countOperand(text, length);
+    countLiteralNewlines(text, length);
+}
 
 void noteBlockComment()
 {
@@ -377,7 +380,7 @@ void runHalsteadPass(const char *path, const char *hostFile, HalsteadCounts *cou
     FILE *file = openSource(path, hostFile);
     resetPass(path);
     halsteadScanBegin(file);
-    for (int token; (token = halsteadNextToken()) != HT_END;) countToken(token);
+    halsteadScan();
     if (!pass.atLineStart) closeLine();
     halsteadScanEnd();
     std::fclose(file);
