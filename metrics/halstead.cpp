@@ -78,17 +78,43 @@ void countLiteralNewlines(const char *text, std::size_t length)
     if (length == 0 || text[length - 1] != '\n') pass.codeOnLine = true;
 }
 
+// Hands the input to take one character at a time until take says the
+// comment has ended, scanning what the buffer holds in place and reading
+// raw only to refill it. Returns whether the comment ended before the
+// input; last is then or else the last character taken (-1 for none).
+template <typename Take>
+bool readComment(Take take, int &last)
+{
+    for (;;) {
+        const HalsteadSpan span = halsteadBuffered();
+        if (span.begin != span.end) {
+            const char *p = span.begin;
+            bool ended = false;
+            while (!ended && p < span.end) ended = take(*p++);
+            last = static_cast<unsigned char>(p[-1]);
+            halsteadConsume(static_cast<std::size_t>(p - span.begin));
+            if (ended) return true;
+            continue;
+        }
+        const int c = halsteadReadChar();
+        if (c == -1) return false;
+        last = c;
+        if (take(static_cast<char>(c))) return true;
+    }
+}
+
 void readBlockComment()
 {
     ++pass.counts.Comment2;
-    int last = -1;
     bool afterStar = false;
-    for (int c; (c = halsteadReadChar()) != -1;) {
-        last = c;
-        if (c == '/' && afterStar) return;
+    auto take = [&afterStar](char c) {
+        if (c == '/' && afterStar) return true;
         afterStar = (c == '*');
         if (c == '\n') closeLine();
-    }
+        return false;
+    };
+    int last = -1;
+    if (readComment(take, last)) return;
     if (last != '\n') closeLine();
     pass.atLineStart = true;
 }
@@ -96,16 +122,16 @@ void readBlockComment()
 void readLineComment()
 {
     ++pass.counts.Comment2;
-    int previous = -1;
-    for (int c; (c = halsteadReadChar()) != -1; previous = c) {
-        if (c != '\n') continue;
+    char previous = '\0';
+    auto take = [&previous](char c) {
+        const bool continued = previous == '\\';
+        previous = c;
+        if (c != '\n') return false;
         closeLine();
-        if (previous == '\\') continue;
-        pass.commentOnLine = false;
-        pass.atLineStart = true;
-        return;
-    }
-    if (previous != '\n') closeLine();
+        return !continued;
+    };
+    int last = -1;
+    if (!readComment(take, last) && last != '\n') closeLine();
     pass.commentOnLine = false;
     pass.atLineStart = true;
 }

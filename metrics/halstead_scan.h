@@ -27,9 +27,17 @@ enum HalsteadOperator : int {
 
 // Scanner side (halstead.l).
 void halsteadScanBegin(FILE *file);
-void halsteadScan();     // scans the whole input
-int halsteadReadChar();  // next input byte, -1 at end of input
-void halsteadScanEnd();  // releases the buffer
+void halsteadScan();  // scans the whole input
+// What the buffer holds beyond the read position, for the comment reader to
+// scan in place; empty at the end of the buffer, which a raw read refills.
+struct HalsteadSpan {
+    const char *begin;
+    const char *end;
+};
+HalsteadSpan halsteadBuffered();
+void halsteadConsume(std::size_t count);  // moves the read position on, as count raw reads would
+int halsteadReadChar();                   // next input byte, -1 at end of input
+void halsteadScanEnd();                   // releases the buffer
 
 // Pass side (halstead.cpp), called from the scanner's actions.
 void noteBlank();  // spaces and the like inside a line
