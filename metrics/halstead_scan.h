@@ -35,7 +35,7 @@ struct HalsteadSpan {
     const char *end;
 };
 HalsteadSpan halsteadBuffered();
-void halsteadConsume(std::size_t count);  // moves the read position on, as count raw reads would
+void halsteadConsume(std::size_t count);  // moves the read position on, as count (>= 1) raw reads would
 int halsteadReadChar();                   // next input byte, -1 at end of input
 void halsteadScanEnd();                   // releases the buffer
 
