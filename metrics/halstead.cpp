@@ -361,9 +361,12 @@ void countOperator(HalsteadOperator kind)
     }
 }
 
+// The operand's text as matched, with the blanks that the scanner took
+// after it.
 void countOperand(const char *text, std::size_t length)
 {
     noteCode();
+    while (text[length - 1] == ' ' || text[length - 1] == '\t') --length;
     _AlphaType *entry = FindOrAddAlphaN(text, length);
     ++pass.counts.N2;
     if (entry->passMark == pass.mark) return;
