@@ -48,6 +48,14 @@ void resetPass(const char *path)
     pass.path = path;
 }
 
+// The line holds code. A helper of this file, so that the counting
+// routines below can inline it.
+void markCode()
+{
+    pass.atLineStart = false;
+    pass.codeOnLine = true;
+}
+
 void closeLine()
 {
     HalsteadCounts &c = pass.counts;
@@ -315,11 +323,7 @@ FILE *openSource(const char *path, const char *hostFile)
 
 void noteBlank() { pass.atLineStart = false; }
 
-void noteCode()
-{
-    pass.atLineStart = false;
-    pass.codeOnLine = true;
-}
+void noteCode() { markCode(); }
 
 void noteEmptyLine()
 {
@@ -340,7 +344,7 @@ void noteLineFeed()
 // line is finished, so the next line starts without code.
 void noteContinuation(const char *text, std::size_t length)
 {
-    noteCode();
+    markCode();
     countLiteralNewlines(text, length);
     pass.atLineStart = true;
     pass.commentOnLine = false;
@@ -351,7 +355,7 @@ void noteContinuation(const char *text, std::size_t length)
 // a fault of the scanner.
 void countOperator(HalsteadOperator kind)
 {
-    noteCode();
+    markCode();
     if (kind < 0 || kind >= HT_OPERATOR_LIMIT)
         reportInternal(translateText("Internal Error", "Halstead computing: unexpected token"));
     ++pass.counts.N1;
@@ -365,7 +369,7 @@ void countOperator(HalsteadOperator kind)
 // after it.
 void countOperand(const char *text, std::size_t length)
 {
-    noteCode();
+    markCode();
     while (text[length - 1] == ' ' || text[length - 1] == '\t') --length;
     _AlphaType *entry = FindOrAddAlphaN(text, length);
     ++pass.counts.N2;
