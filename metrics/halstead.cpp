@@ -89,7 +89,7 @@ void countLiteralNewlines(const char *text, std::size_t length)
 // Hands the input to take one character at a time until take says the
 // comment has ended, scanning what the buffer holds in place and reading
 // raw only to refill it. Returns whether the comment ended before the
-// input; last is then or else the last character taken (-1 for none).
+// input; either way last is the last character taken (-1 for none).
 template <typename Take>
 bool readComment(Take take, int &last)
 {
@@ -365,8 +365,8 @@ void countOperator(HalsteadOperator kind)
     }
 }
 
-// The operand's text as matched, with the blanks that the scanner took
-// after it.
+// The operand's text as matched, which carries the blanks that the scanner
+// takes after a token.
 void countOperand(const char *text, std::size_t length)
 {
     markCode();

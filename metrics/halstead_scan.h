@@ -1,5 +1,5 @@
 // Between the Halstead scanner (halstead.l) and the pass that drives it
-// (halstead.cpp): the token codes, the scanner's entry points, and the pass
+// (halstead.cpp): the operator kinds, the scanner's entry points, and the pass
 // routines that the scanner's actions call.
 #pragma once
 
