@@ -48,6 +48,14 @@ void resetPass(const char *path)
     pass.path = path;
 }
 
+// The line holds code. A helper of this file, so that the counting
+// routines below can inline it.
+void markCode()
+{
+    pass.atLineStart = false;
+    pass.codeOnLine = true;
+}
+
 void closeLine()
 {
     HalsteadCounts &c = pass.counts;
@@ -78,17 +86,43 @@ void countLiteralNewlines(const char *text, std::size_t length)
     if (length == 0 || text[length - 1] != '\n') pass.codeOnLine = true;
 }
 
+// Hands the input to take one character at a time until take says the
+// comment has ended, scanning what the buffer holds in place and reading
+// raw only to refill it. Returns whether the comment ended before the
+// input; either way last is the last character taken (-1 for none).
+template <typename Take>
+bool readComment(Take take, int &last)
+{
+    for (;;) {
+        const HalsteadSpan span = halsteadBuffered();
+        if (span.begin != span.end) {
+            const char *p = span.begin;
+            bool ended = false;
+            while (!ended && p < span.end) ended = take(*p++);
+            last = static_cast<unsigned char>(p[-1]);
+            halsteadConsume(static_cast<std::size_t>(p - span.begin));
+            if (ended) return true;
+            continue;
+        }
+        const int c = halsteadReadChar();
+        if (c == -1) return false;
+        last = c;
+        if (take(static_cast<char>(c))) return true;
+    }
+}
+
 void readBlockComment()
 {
     ++pass.counts.Comment2;
-    int last = -1;
     bool afterStar = false;
-    for (int c; (c = halsteadReadChar()) != -1;) {
-        last = c;
-        if (c == '/' && afterStar) return;
+    auto take = [&afterStar](char c) {
+        if (c == '/' && afterStar) return true;
         afterStar = (c == '*');
         if (c == '\n') closeLine();
-    }
+        return false;
+    };
+    int last = -1;
+    if (readComment(take, last)) return;
     if (last != '\n') closeLine();
     pass.atLineStart = true;
 }
@@ -96,16 +130,16 @@ void readBlockComment()
 void readLineComment()
 {
     ++pass.counts.Comment2;
-    int previous = -1;
-    for (int c; (c = halsteadReadChar()) != -1; previous = c) {
-        if (c != '\n') continue;
+    char previous = '\0';
+    auto take = [&previous](char c) {
+        const bool continued = previous == '\\';
+        previous = c;
+        if (c != '\n') return false;
         closeLine();
-        if (previous == '\\') continue;
-        pass.commentOnLine = false;
-        pass.atLineStart = true;
-        return;
-    }
-    if (previous != '\n') closeLine();
+        return !continued;
+    };
+    int last = -1;
+    if (!readComment(take, last) && last != '\n') closeLine();
     pass.commentOnLine = false;
     pass.atLineStart = true;
 }
@@ -276,31 +310,6 @@ void scanDirectiveLine(const char *text, std::size_t length)
     checkConditional();
 }
 
-void countOperator(int kind)
-{
-    ++pass.counts.N1;
-    if (!pass.operatorSeen[kind]) {
-        pass.operatorSeen[kind] = true;
-        ++pass.counts.n1;
-    }
-}
-
-void countOperand(const char *text, std::size_t length)
-{
-    _AlphaType *entry = FindOrAddAlphaN(text, length);
-    ++pass.counts.N2;
-    if (entry->passMark == pass.mark) return;
-    entry->passMark = pass.mark;
-    ++pass.counts.n2;
-}
-
-void countToken(int token)
-{
-    if (token > HT_END && token < HT_OPERATOR_LIMIT) countOperator(token);
-    else if (token == HT_OPERAND) countOperand(halsteadTokenText(), halsteadTokenLength());
-    else reportInternal(translateText("Internal Error", "Halstead computing: unexpected token"));
-}
-
 FILE *openSource(const char *path, const char *hostFile)
 {
     FILE *file = hostFile ? openTextForReadingAsWritten(hostFile) : openTextForReading(path);
@@ -314,11 +323,7 @@ FILE *openSource(const char *path, const char *hostFile)
 
 void noteBlank() { pass.atLineStart = false; }
 
-void noteCode()
-{
-    pass.atLineStart = false;
-    pass.codeOnLine = true;
-}
+void noteCode() { markCode(); }
 
 void noteEmptyLine()
 {
@@ -339,14 +344,45 @@ void noteLineFeed()
 // line is finished, so the next line starts without code.
 void noteContinuation(const char *text, std::size_t length)
 {
-    noteCode();
+    markCode();
     countLiteralNewlines(text, length);
     pass.atLineStart = true;
     pass.commentOnLine = false;
     pass.codeOnLine = false;
 }
 
-void noteLiteral(const char *text, std::size_t length) { countLiteralNewlines(text, length); }
+// Kinds come from the scanner's rules alone; one outside the table would be
+// a fault of the scanner.
+void countOperator(HalsteadOperator kind)
+{
+    markCode();
+    if (kind < 0 || kind >= HT_OPERATOR_LIMIT)
+        reportInternal(translateText("Internal Error", "Halstead computing: unexpected token"));
+    ++pass.counts.N1;
+    if (!pass.operatorSeen[kind]) {
+        pass.operatorSeen[kind] = true;
+        ++pass.counts.n1;
+    }
+}
+
+// The operand's text as matched, which carries the blanks that the scanner
+// takes after a token.
+void countOperand(const char *text, std::size_t length)
+{
+    markCode();
+    while (text[length - 1] == ' ' || text[length - 1] == '\t') --length;
+    _AlphaType *entry = FindOrAddAlphaN(text, length);
+    ++pass.counts.N2;
+    if (entry->passMark == pass.mark) return;
+    entry->passMark = pass.mark;
+    ++pass.counts.n2;
+}
+
+void countLiteral(const char *text, std::size_t length)
+{
+    countOperand(text, length);
+    countLiteralNewlines(text, length);
+}
 
 void noteBlockComment()
 {
@@ -377,7 +413,7 @@ void runHalsteadPass(const char *path, const char *hostFile, HalsteadCounts *cou
     FILE *file = openSource(path, hostFile);
     resetPass(path);
     halsteadScanBegin(file);
-    for (int token; (token = halsteadNextToken()) != HT_END;) countToken(token);
+    halsteadScan();
     if (!pass.atLineStart) closeLine();
     halsteadScanEnd();
     std::fclose(file);

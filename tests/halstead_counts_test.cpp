@@ -241,6 +241,26 @@ TEST(HalsteadTokens, NumberAndCharacterForms)
     EXPECT_EQ(halstead(scan("a = $b @ `c`;")), halstead(2, 3, 2, 3));
 }
 
+// The unfinished beginning of a longer token splits into the tokens that
+// its head and the rest make on their own.
+TEST(HalsteadTokens, UnfinishedTokensSplit)
+{
+    const struct {
+        const char *text;
+        int n1, n2, N1, N2;
+    } cases[] = {
+        {"a..b;", 2, 2, 3, 2},          // . . ;
+        {"x = 1e+y;", 3, 4, 3, 4},      // 1 e +
+        {"1.5e;", 1, 2, 1, 2},          // 1.5 e
+        {"x = 0xg + 09;", 3, 4, 3, 5},  // 0 xg, 0 9
+        {"c = '\\x';", 2, 2, 2, 2},     // stray quotes and backslash, x
+        {"s = \"ab", 1, 2, 1, 2},       // stray quote, ab
+        {"a \\\nb", 0, 2, 0, 2},        // a backslash line at the end of the input
+        {" \v%x;\n", 2, 1, 2, 1},       // mixed blanks before "%" at a line start
+    };
+    for (const auto &k : cases) EXPECT_EQ(halstead(scan(k.text)), halstead(k.n1, k.n2, k.N1, k.N2)) << k.text;
+}
+
 TEST(HalsteadTokens, PassesDoNotShareCounts)
 {
     scan("a = b; while (a) a--;");
