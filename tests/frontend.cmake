@@ -20,3 +20,6 @@ target_compile_definitions(frontend_test PRIVATE
   TOKENDUMP="$<TARGET_FILE:tokendump>"
   TREEDUMP="$<TARGET_FILE:treedump>")
 add_dependencies(frontend_test tokendump treedump)
+add_test(NAME c_scanner_never_backs_up
+  COMMAND ${CMAKE_COMMAND} -DFLEX=${FLEX_EXECUTABLE} -DSCANNER=${PROJECT_SOURCE_DIR}/frontend/stx_c_lex.l
+          -DWORK=${CMAKE_CURRENT_BINARY_DIR}/backing_up/c -P ${CMAKE_CURRENT_SOURCE_DIR}/tools/no_backing_up.cmake)
