@@ -314,7 +314,7 @@ void releaseNode(SyntaxNode *node)
 
 SyntaxNode *NewNode(int kind, const ParseValue *token) { return makeNode(kind, token); }
 
-SyntaxNode *NewNamedLeaf(int kind, const ParseValue &token) { return setAlpha(makeNode(kind, &token), token.alpha); }
+SyntaxNode *NameLeaf(int kind, const ParseValue &token) { return setAlpha(makeNode(kind, &token), token.alpha); }
 
 SyntaxNode *NewExternNode(CountedList *used)
 {
@@ -444,13 +444,9 @@ void ReleaseAllNodes()
 void ReleaseNodeStorage()
 {
     // A parse left by a jump leaves chains parked: they go with the storage.
-    parked.clear();
-    cachedHead = nullptr;
-    cachedTail = nullptr;
-    freeExternLists();
+    ReleaseAllNodes();
     for (const NodeSlab &slab : nodeSlabs) releaseBlock(slab.block);
     std::vector<NodeSlab>().swap(nodeSlabs);
-    forgetNodes();
     std::vector<SyntaxNode *>().swap(externNodes);
     ForgetPlaces();
 }

@@ -89,7 +89,7 @@ void ClearPendingSpan();
 
 SyntaxNode *NewNode(int kind, const ParseValue *token);
 // NewNode, then SetAlpha with the token's entry: a leaf of the tree.
-SyntaxNode *NewNamedLeaf(int kind, const ParseValue &token);
+SyntaxNode *NameLeaf(int kind, const ParseValue &token);
 // An EXTERN node holding the counted list of a block's used statics.
 SyntaxNode *NewExternNode(CountedList *used);
 SyntaxNode *NewNode1(int kind, const ParseValue *token, SyntaxNode *first);

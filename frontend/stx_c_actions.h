@@ -43,7 +43,6 @@ void SetAnachronism(const char *text);  // null clears it
 void ReportParseError(const char *parserMessage);
 
 // ---- expressions ----
-inline SyntaxNode *NameLeaf(int kind, const ParseValue &token) { return NewNamedLeaf(kind, token); }
 SyntaxNode *UsedIdentifier(const ParseValue &token);
 SyntaxNode *ConcatString(SyntaxNode *list, const ParseValue &last);
 SyntaxNode *PostfixStep(int kind, SyntaxNode *operand, const ParseValue &op);
